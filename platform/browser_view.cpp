@@ -9,7 +9,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
-
 #include <unistd.h>
 
 namespace platform {
@@ -34,7 +33,8 @@ protected:
 
 } // namespace
 
-BrowserView::BrowserView(QWidget* parent) : QWidget(parent) {
+BrowserView::BrowserView(QWidget* parent)
+    : QWidget(parent) {
     setAutoFillBackground(true);
     QPalette blank = palette();
     blank.setColor(QPalette::Window, Qt::white);
@@ -84,8 +84,8 @@ void BrowserView::setAddress(const search::Text& address) {
         return;
     }
     if (url.path().endsWith(QLatin1String(".swf"), Qt::CaseInsensitive) && player_->running()) {
-        view_->setUrl(QUrl::fromEncoded(QByteArray::fromStdString(
-            player_->playerAddress(url.toEncoded().toStdString()))));
+        view_->setUrl(QUrl::fromEncoded(
+            QByteArray::fromStdString(player_->playerAddress(url.toEncoded().toStdString()))));
         return;
     }
     view_->setUrl(url);

@@ -3,7 +3,6 @@
 #include "search/text.h"
 
 #include <QWidget>
-
 #include <memory>
 
 QT_BEGIN_NAMESPACE

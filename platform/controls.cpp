@@ -35,11 +35,16 @@ QString shownText(const Text& bytes) {
 
 // --- NumberBox -------------------------------------------------------------------------------
 
-NumberBox::NumberBox(QWidget* parent) : QLineEdit(parent) {}
+NumberBox::NumberBox(QWidget* parent)
+    : QLineEdit(parent) {}
 
-Text NumberBox::readText() const { return text().toStdString(); }
+Text NumberBox::readText() const {
+    return text().toStdString();
+}
 
-void NumberBox::writeText(const Text& text) { setText(shownText(text)); }
+void NumberBox::writeText(const Text& text) {
+    setText(shownText(text));
+}
 
 void NumberBox::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
@@ -56,7 +61,8 @@ void NumberBox::focusInEvent(QFocusEvent* event) {
 
 // --- ReportList ------------------------------------------------------------------------------
 
-ReportList::ReportList(QWidget* parent) : QTreeWidget(parent) {
+ReportList::ReportList(QWidget* parent)
+    : QTreeWidget(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -66,12 +72,17 @@ ReportList::ReportList(QWidget* parent) : QTreeWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::PreventContextMenu);
     header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(16); // a narrow number column stays as narrow as set
     header()->setSectionsMovable(false);
 }
 
-void ReportList::removeAllRows() { clear(); }
+void ReportList::removeAllRows() {
+    clear();
+}
 
-int ReportList::rowCount() const { return topLevelItemCount(); }
+int ReportList::rowCount() const {
+    return topLevelItemCount();
+}
 
 RowIndex ReportList::appendRow(const Text& cell0) {
     auto* item = new QTreeWidgetItem;
@@ -117,7 +128,9 @@ void ReportList::mouseDoubleClickEvent(QMouseEvent* event) {
 
 // --- Menu, message box, clipboard ------------------------------------------------------------
 
-void popUpAtCursor(QMenu& menu) { menu.exec(QCursor::pos()); }
+void popUpAtCursor(QMenu& menu) {
+    menu.exec(QCursor::pos());
+}
 
 void showInformation(QWidget* parent, const Text& text) {
     QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(),

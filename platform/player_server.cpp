@@ -1,11 +1,9 @@
 #include "platform/player_server.h"
 
-#include <httplib.h>
-
 #include <QCoreApplication>
 #include <QFile>
-
 #include <array>
+#include <httplib.h>
 #include <random>
 #include <thread>
 
@@ -17,11 +15,13 @@ constexpr std::string_view kModulePath = "/module/";
 std::string randomPrefix() {
     std::random_device device;
     std::array<unsigned, 4> words{};
-    for (auto& w : words) w = device();
+    for (auto& w : words)
+        w = device();
     std::string prefix = "/";
     static constexpr char hex[] = "0123456789abcdef";
     for (const unsigned w : words)
-        for (int shift = 28; shift >= 0; shift -= 4) prefix += hex[(w >> shift) & 0xF];
+        for (int shift = 28; shift >= 0; shift -= 4)
+            prefix += hex[(w >> shift) & 0xF];
     return prefix;
 }
 
@@ -75,9 +75,10 @@ PlayerServer::PlayerServer(std::filesystem::path ruffleDir, HttpLimits limits)
     s.server.set_mount_point(s.prefix + "/ruffle", ruffleDir.string());
     s.server.set_default_headers({{"Cache-Control", "no-store"}});
 
-    s.server.Get(s.prefix + "/play.html", [pageBytes](const httplib::Request&, httplib::Response& res) {
-        res.set_content(pageBytes, "text/html; charset=utf-8");
-    });
+    s.server.Get(s.prefix + "/play.html",
+                 [pageBytes](const httplib::Request&, httplib::Response& res) {
+                     res.set_content(pageBytes, "text/html; charset=utf-8");
+                 });
 
     // /module/http/host/path?query → http://host/path?query, taken from the raw target
     // so that the module's own escapes reach its server unchanged. Relative loads of
@@ -107,7 +108,8 @@ PlayerServer::PlayerServer(std::filesystem::path ruffleDir, HttpLimits limits)
     if (s.port <= 0) return;
     s.origin = "http://127.0.0.1:" + std::to_string(s.port);
     s.thread = std::thread([&server = s.server] { server.listen_after_bind(); });
-    while (!s.server.is_running()) std::this_thread::yield(); // stop() needs it running
+    while (!s.server.is_running())
+        std::this_thread::yield(); // stop() needs it running
 }
 
 PlayerServer::~PlayerServer() {
@@ -117,9 +119,13 @@ PlayerServer::~PlayerServer() {
     }
 }
 
-bool PlayerServer::running() const { return state_->thread.joinable(); }
+bool PlayerServer::running() const {
+    return state_->thread.joinable();
+}
 
-std::string PlayerServer::base() const { return state_->origin + state_->prefix; }
+std::string PlayerServer::base() const {
+    return state_->origin + state_->prefix;
+}
 
 std::string PlayerServer::playerAddress(std::string_view moduleAddress) const {
     // The module's address, scheme folded into the path, percent-encoded once
@@ -127,7 +133,8 @@ std::string PlayerServer::playerAddress(std::string_view moduleAddress) const {
     std::string movie = state_->prefix + std::string(kModulePath);
     const std::size_t colon = moduleAddress.find("://");
     std::string scheme(moduleAddress.substr(0, colon));
-    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : scheme)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     movie += scheme + "/" + std::string(moduleAddress.substr(colon + 3));
     std::string query;
     static constexpr char hex[] = "0123456789ABCDEF";

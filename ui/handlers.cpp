@@ -10,12 +10,13 @@
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QWidget>
-
 #include <string>
 
 namespace ui {
 
-void onWindowCreated(MainWindow& w, const EventArgs&) { w.searchButton->ensurePolished(); }
+void onWindowCreated(MainWindow& w, const EventArgs&) {
+    w.searchButton->ensurePolished();
+}
 
 void runSearch(MainWindow& w, const EventArgs&) {
     w.list->removeAllRows();
@@ -47,7 +48,9 @@ void onNumberKey(MainWindow& w, const EventArgs& e) {
     if (e.keyCode == platform::kEnterKey) runSearch(w, e);
 }
 
-void clearNumberBox(MainWindow& w, const EventArgs&) { w.numberBox->writeText({}); }
+void clearNumberBox(MainWindow& w, const EventArgs&) {
+    w.numberBox->writeText({});
+}
 
 void previewSelected(MainWindow& w, const EventArgs&) {
     const search::Text text = w.list->readCell(w.list->selectedRow(), 1);
@@ -62,6 +65,8 @@ void copySelected(MainWindow& w, const EventArgs&) {
     platform::showInformation(w.window.get(), "复制成功!");
 }
 
-void showRowMenu(MainWindow& w, const EventArgs&) { platform::popUpAtCursor(*w.rowMenu); }
+void showRowMenu(MainWindow& w, const EventArgs&) {
+    platform::popUpAtCursor(*w.rowMenu);
+}
 
 } // namespace ui

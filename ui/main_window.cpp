@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QWidget>
-
 #include <functional>
 #include <string_view>
 
@@ -66,7 +65,8 @@ std::unique_ptr<MainWindow> createMainWindow() {
     w->list->setHeaderLabels({QStringLiteral("序列"), QStringLiteral("FLASH地址")});
     w->list->setColumnWidth(0, 30);
     w->list->setColumnWidth(1, 263);
-    for (int i = 0; i < 3; ++i) w->list->appendRow({});
+    for (int i = 0; i < 3; ++i)
+        w->list->appendRow({});
     w->list->writeCell(1, 1, "在此点击鼠标右键复制地址");
 
     w->browser = new platform::BrowserView(window);
@@ -129,7 +129,9 @@ void bind(MainWindow& w, QObject* source, Event event, Handler handler) {
     case Event::KeyPressed:
         if (auto* box = qobject_cast<platform::NumberBox*>(source))
             QObject::connect(box, &platform::NumberBox::keyPressed,
-                             [fire](int key, Qt::KeyboardModifiers m) { fire(EventArgs{key, m}); });
+                             [fire](int key, Qt::KeyboardModifiers m) {
+                                 fire(EventArgs{key, m});
+                             });
         break;
     case Event::GainedFocus:
         if (auto* box = qobject_cast<platform::NumberBox*>(source))

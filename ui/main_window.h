@@ -3,7 +3,6 @@
 // The program's one window: its controls as the handlers see them.
 
 #include <QWidget>
-
 #include <memory>
 
 QT_BEGIN_NAMESPACE
