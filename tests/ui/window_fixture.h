@@ -142,7 +142,9 @@ inline int handleDialogs(const std::function<void()>& action,
         if (open == nullptr || open == last || !open->isVisible()) return;
         last = open;
         ++opened;
-        whileOpen(open);
+        // Not from this slot: what whileOpen does may open a modal box, whose own
+        // event loop must let this timer fire again.
+        QTimer::singleShot(0, open, [open, whileOpen] { whileOpen(open); });
     });
     poll.start();
     action();

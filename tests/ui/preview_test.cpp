@@ -1,0 +1,212 @@
+// Preview, copy and the row menu: modules that really play, the real clipboard,
+// the real popup menu and message box.
+
+#include "tests/support/swf.h"
+#include "tests/ui/window_fixture.h"
+
+#include <QClipboard>
+#include <QCursor>
+
+using testsupport::WindowFixture;
+
+namespace {
+
+constexpr QRgb kRed = 0xFF0000;
+constexpr QRgb kBlue = 0x0000FF;
+
+bool near(const QColor& c, QRgb want) {
+    const QColor w(want);
+    return std::abs(c.red() - w.red()) < 40 && std::abs(c.green() - w.green()) < 40 &&
+           std::abs(c.blue() - w.blue()) < 40;
+}
+
+} // namespace
+
+class PreviewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { fx_.reset(); }
+
+    void doubleClickAndMenuPlayTheModule();
+    void menuHoldsExactlyTwoItems_data();
+    void menuHoldsExactlyTwoItems();
+    void copyPutsColumnOneOnTheClipboard();
+    void hintRowCopiesBeforeAnySearch();
+    void copyWithNoRowSelectedStillConfirms();
+    void nonWebTextsLoadNothing_data();
+    void nonWebTextsLoadNothing();
+
+private:
+    // Searches for a page listing the red and the blue module.
+    void searchModules();
+    // Right-clicks at \p at in the list (moving the mouse there first) and
+    // handles the menu with \p onMenu; \returns the menu's item texts.
+    QStringList rightClick(QPoint at, const std::function<void(QMenu&)>& onMenu);
+    // Chooses \p item from the row menu opened over \p at; \returns the texts of
+    // the message boxes that came up (each closed with its OK button).
+    QStringList choose(QPoint at, const QString& item);
+    QColor viewCentre() const {
+        auto* browser = fx_->w().browser;
+        return testsupport::screenColourAt(browser, browser->rect().center());
+    }
+
+    std::unique_ptr<WindowFixture> fx_;
+};
+
+void PreviewTest::init() {
+    fx_ = std::make_unique<WindowFixture>();
+    QVERIFY(fx_->active());
+    fx_->serve("/red.swf", testsupport::solidColourSwf(kRed), 200, "application/x-shockwave-flash");
+    fx_->serve("/blue.swf", testsupport::solidColourSwf(kBlue), 200,
+               "application/x-shockwave-flash");
+}
+
+void PreviewTest::searchModules() {
+    fx_->servePage("90009", "<embed src=\"http://modules.test/red.swf\">"
+                            "<embed src=\"http://modules.test/blue.swf\">");
+    fx_->typeNumber("90009");
+    QTest::keyClick(fx_->w().numberBox, Qt::Key_Return);
+    QCOMPARE(fx_->column(1),
+             QStringList({"http://modules.test/red.swf", "http://modules.test/blue.swf"}));
+}
+
+QStringList PreviewTest::rightClick(QPoint at, const std::function<void(QMenu&)>& onMenu) {
+    QWidget* area = fx_->w().list->viewport();
+    QCursor::setPos(area->mapToGlobal(at));
+    QStringList items;
+    testsupport::handleDialogs([&] { QTest::mouseClick(area, Qt::RightButton, {}, at); },
+                               [&](QWidget* open) {
+                                   auto* menu = qobject_cast<QMenu*>(open);
+                                   if (menu == nullptr) return open->close(), void();
+                                   items = testsupport::itemTexts(*menu);
+                                   onMenu(*menu);
+                               });
+    return items;
+}
+
+QStringList PreviewTest::choose(QPoint at, const QString& item) {
+    QStringList messages;
+    QWidget* area = fx_->w().list->viewport();
+    QCursor::setPos(area->mapToGlobal(at));
+    testsupport::handleDialogs([&] { QTest::mouseClick(area, Qt::RightButton, {}, at); },
+                               [&](QWidget* open) {
+                                   if (auto* menu = qobject_cast<QMenu*>(open)) {
+                                       testsupport::clickItem(*menu, item);
+                                   } else if (auto* box = qobject_cast<QMessageBox*>(open)) {
+                                       messages << box->text();
+                                       QCOMPARE(box->icon(), QMessageBox::Information);
+                                       QCOMPARE(box->buttons().size(), 1);
+                                       QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+                                       QTest::mouseClick(box->button(QMessageBox::Ok),
+                                                         Qt::LeftButton);
+                                   }
+                               });
+    return messages;
+}
+
+void PreviewTest::doubleClickAndMenuPlayTheModule() {
+    searchModules();
+    QVERIFY(!near(viewCentre(), kRed));
+
+    QTest::mouseDClick(fx_->w().list->viewport(), Qt::LeftButton, {}, fx_->rowCentre(0));
+    QTRY_VERIFY_WITH_TIMEOUT(near(viewCentre(), kRed), 30000);
+
+    QCOMPARE(choose(fx_->rowCentre(1), QStringLiteral("查看效果")), QStringList());
+    QTRY_VERIFY_WITH_TIMEOUT(near(viewCentre(), kBlue), 30000);
+
+    // The module came through the service's proxy, fetched by the program itself.
+    bool fetched = false;
+    for (const auto& target : fx_->server().targets())
+        fetched = fetched || target == "http://modules.test/blue.swf";
+    QVERIFY(fetched);
+    QVERIFY(!fx_->w().browser->engineView()->isEnabled());
+}
+
+void PreviewTest::menuHoldsExactlyTwoItems_data() {
+    QTest::addColumn<bool>("overEmptyPart");
+    QTest::newRow("over a row") << false;
+    QTest::newRow("over an empty part of the list") << true;
+}
+
+void PreviewTest::menuHoldsExactlyTwoItems() {
+    QFETCH(bool, overEmptyPart);
+    QWidget* area = fx_->w().list->viewport();
+    const QPoint at = overEmptyPart ? QPoint(20, area->height() - 10) : fx_->rowCentre(1);
+    QPoint shownAt;
+    const QStringList items = rightClick(at, [&](QMenu& menu) {
+        shownAt = menu.pos();
+        menu.close();
+    });
+    QCOMPARE(items, QStringList({"查看效果", "复制地址"}));
+    QCOMPARE(shownAt, area->mapToGlobal(at)); // at the mouse cursor
+}
+
+void PreviewTest::copyPutsColumnOneOnTheClipboard() {
+    searchModules();
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    QCOMPARE(choose(fx_->rowCentre(1), QStringLiteral("复制地址")), QStringList({"复制成功!"}));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("http://modules.test/blue.swf"));
+    QCOMPARE(fx_->w().list->selectedRow(), 1);
+}
+
+void PreviewTest::hintRowCopiesBeforeAnySearch() {
+    QTest::mouseClick(fx_->w().list->viewport(), Qt::LeftButton, {}, fx_->rowCentre(1));
+    QCOMPARE(choose(fx_->rowCentre(1), QStringLiteral("复制地址")), QStringList({"复制成功!"}));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("在此点击鼠标右键复制地址"));
+
+    // Previewing it shows the blank page: the hint is no address.
+    QCOMPARE(choose(fx_->rowCentre(1), QStringLiteral("查看效果")), QStringList());
+    QTest::qWait(200);
+    QCOMPARE(fx_->w().browser->engineView()->url(), QUrl("about:blank"));
+}
+
+void PreviewTest::copyWithNoRowSelectedStillConfirms() {
+    searchModules();
+    QCOMPARE(fx_->w().list->selectedRow(), -1);
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    QWidget* area = fx_->w().list->viewport();
+    QCOMPARE(choose(QPoint(20, area->height() - 10), QStringLiteral("复制地址")),
+             QStringList({"复制成功!"}));
+    QCOMPARE(fx_->w().list->selectedRow(), -1);
+    QCOMPARE(QApplication::clipboard()->text(), QString());
+}
+
+void PreviewTest::nonWebTextsLoadNothing_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("hint") << QByteArray("在此点击鼠标右键复制地址");
+    QTest::newRow("file") << QByteArray("file:///etc/hostname");
+    QTest::newRow("file module") << QByteArray("file:///tmp/x.swf");
+    QTest::newRow("javascript") << QByteArray("javascript:document.title='ran'");
+    QTest::newRow("data") << QByteArray("data:text/html,<title>ran</title>");
+    QTest::newRow("leading piece") << QByteArray("httpclip.swf");
+    QTest::newRow("ftp") << QByteArray("ftp://a.test/b.swf");
+}
+
+void PreviewTest::nonWebTextsLoadNothing() {
+    QFETCH(QByteArray, text);
+    platform::BrowserView* browser = fx_->w().browser;
+    // Something shows first, so that going blank is visible.
+    fx_->serve("/shown.html", "<title>shown</title>");
+    browser->setAddress("http://127.0.0.1:" + std::to_string(fx_->server().port()) + "/shown.html");
+    QWebEngineView* view = browser->engineView();
+    QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("shown"), 15000);
+
+    browser->setAddress(text.toStdString());
+    QTRY_COMPARE(view->url(), QUrl("about:blank"));
+    QTest::qWait(200);
+    QCOMPARE(view->url(), QUrl("about:blank"));
+    QVERIFY(view->title() != QStringLiteral("ran"));
+}
+
+int main(int argc, char** argv) {
+    const platform::HttpSession http;
+    platform::prepareWebEngine();
+    QApplication app(argc, argv);
+    PreviewTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "preview_test.moc"
