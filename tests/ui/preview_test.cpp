@@ -47,6 +47,17 @@ private:
     // Chooses \p item from the row menu opened over \p at; \returns the texts of
     // the message boxes that came up (each closed with its OK button).
     QStringList choose(QPoint at, const QString& item);
+    // With SWFSCOUT_SCREENSHOTS set to a folder, saves what the screen shows of
+    // the window there (the README's pictures come from here).
+    void saveScreenshot(const char* name) const {
+        const QString folder = qEnvironmentVariable("SWFSCOUT_SCREENSHOTS");
+        if (folder.isEmpty()) return;
+        QWidget* window = fx_->w().window.get();
+        const QPoint at = window->mapToGlobal(QPoint(0, 0));
+        QApplication::primaryScreen()
+            ->grabWindow(0, at.x(), at.y(), window->width(), window->height())
+            .save(folder + "/" + QString::fromLatin1(name));
+    }
     QColor viewCentre() const {
         auto* browser = fx_->w().browser;
         return testsupport::screenColourAt(browser, browser->rect().center());
@@ -112,6 +123,7 @@ void PreviewTest::doubleClickAndMenuPlayTheModule() {
 
     QTest::mouseDClick(fx_->w().list->viewport(), Qt::LeftButton, {}, fx_->rowCentre(0));
     QTRY_VERIFY_WITH_TIMEOUT(near(viewCentre(), kRed), 30000);
+    saveScreenshot("preview.png");
 
     QCOMPARE(choose(fx_->rowCentre(1), QStringLiteral("查看效果")), QStringList());
     QTRY_VERIFY_WITH_TIMEOUT(near(viewCentre(), kBlue), 30000);
