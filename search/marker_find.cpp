@@ -2,28 +2,10 @@
 
 #include <cstdint>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace search {
-namespace {
 
-// OR-ing 0x20 into an ASCII letter gives its lower-case form; for other bytes
-// the fold bit must stay 0 or e.g. 0x0E would match '.'.
-constexpr unsigned char foldBit(char c) noexcept {
-    return (c >= 'a' && c <= 'z') ? 0x20 : 0x00;
-}
-
-bool matchesAt(const char* p, std::string_view marker) noexcept {
-    for (std::size_t i = 0; i < marker.size(); ++i) {
-        const auto c = static_cast<unsigned char>(p[i]);
-        if ((c | foldBit(marker[i])) != static_cast<unsigned char>(marker[i])) return false;
-    }
-    return true;
-}
-
-} // namespace
+using detail::foldBit;
+using detail::matchesAt;
 
 std::size_t findMarker(std::string_view text, std::string_view marker, std::size_t from) noexcept {
     const std::size_t m = marker.size();

@@ -15,4 +15,17 @@ namespace search {
 [[nodiscard]] std::size_t findMarker(std::string_view text, std::string_view marker,
                                      std::size_t from = 0) noexcept;
 
+/// Calls \p onFirst(position) for every occurrence of \p first in \p text and
+/// \p onSecond(position) for every occurrence of \p second, all in text order,
+/// in one pass. Letters match as in findMarker().
+///
+/// Both markers must be written in lower case, at least two bytes long, and
+/// such that no occurrence of one can overlap an occurrence of either (true of
+/// "http" and ".swf": no suffix of one is a prefix of the other or of itself).
+template <class OnFirst, class OnSecond>
+void scanMarkers(std::string_view text, std::string_view first, std::string_view second,
+                 OnFirst&& onFirst, OnSecond&& onSecond);
+
 } // namespace search
+
+#include "search/marker_scan_impl.h"

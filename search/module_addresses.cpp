@@ -24,37 +24,32 @@ TextList splitText(std::string_view text, std::string_view separator) {
 
 TextList extractModuleAddresses(std::string_view page) {
     TextList addresses;
-    // One pass, two cursors: `next` walks the "http" markers that bound the
-    // pieces, `ext` walks the ".swf" markers. The two markers share no letter,
-    // so an extension never straddles a piece boundary.
+    // One pass over the markers of both kinds, in page order. The current
+    // piece runs from its "http" (or the page's start) to the next "http".
     std::size_t pieceStart = 0; // where the piece's "http" stands
-    std::size_t pieceBody = 0;  // first byte after it
-    bool leading = true;        // the piece before the first "http" has no marker
-    std::size_t ext = findMarker(page, kExtension);
-    for (;;) {
-        const std::size_t next = findMarker(page, kScheme, pieceBody);
-        const std::size_t pieceEnd = next == npos ? page.size() : next;
-
-        // Extensions left over from a previous piece that held several.
-        while (ext != npos && ext < pieceBody)
-            ext = findMarker(page, kExtension, ext + kExtension.size());
-
-        if (ext != npos && ext < pieceEnd) {
-            const std::size_t end = ext + kExtension.size();
-            ext = findMarker(page, kExtension, end);
-            if (ext == npos || ext >= pieceEnd) { // exactly one in this piece
-                if (leading)
-                    addresses.push_back(Text(kScheme).append(page.substr(0, end)));
-                else
-                    addresses.emplace_back(page.substr(pieceStart, end - pieceStart));
-            }
-        }
-
-        if (next == npos) break;
-        pieceStart = next;
-        pieceBody = next + kScheme.size();
-        leading = false;
-    }
+    bool leading = true;        // the piece before the first "http" has none
+    int extensions = 0;         // ".swf" markers seen in the piece, counted up to 2
+    std::size_t addressEnd = 0; // end of the piece's first ".swf"
+    const auto finishPiece = [&] {
+        if (extensions != 1) return;
+        if (leading)
+            addresses.push_back(Text(kScheme).append(page.substr(0, addressEnd)));
+        else
+            addresses.emplace_back(page.substr(pieceStart, addressEnd - pieceStart));
+    };
+    scanMarkers(
+        page, kScheme, kExtension,
+        [&](std::size_t at) { // "http": the piece ends, the next begins
+            finishPiece();
+            pieceStart = at;
+            leading = false;
+            extensions = 0;
+        },
+        [&](std::size_t at) { // ".swf"
+            if (extensions == 0) addressEnd = at + kExtension.size();
+            if (extensions < 2) ++extensions;
+        });
+    finishPiece();
     return addresses;
 }
 
