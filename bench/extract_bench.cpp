@@ -5,7 +5,6 @@
 #include "search/module_addresses.h"
 
 #include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <cstring>
 #include <memory>

@@ -5,13 +5,12 @@
 #include "bench/synthetic_page.h"
 #include "search/module_addresses.h"
 
-#include <malloc.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
+#include <malloc.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,10 +33,11 @@ void measure(std::size_t mib, bool dense) {
     long long output = static_cast<long long>(found.capacity() * sizeof(search::Text));
     for (const auto& address : found)
         if (address.capacity() > 15) // beyond the small-string buffer: a heap block
-            output += static_cast<long long>(malloc_usable_size(const_cast<char*>(address.data())) + 8);
+            output +=
+                static_cast<long long>(malloc_usable_size(const_cast<char*>(address.data())) + 8);
     const double mb = 1 << 20;
-    std::printf("| %5zu MiB | %-6s | %9zu | %9.1f | %9.1f | %9.1f |\n", mib, dense ? "dense" : "normal",
-                found.size(), static_cast<double>(output) / mb,
+    std::printf("| %5zu MiB | %-6s | %9zu | %9.1f | %9.1f | %9.1f |\n", mib,
+                dense ? "dense" : "normal", found.size(), static_cast<double>(output) / mb,
                 static_cast<double>(peak - before) / mb,
                 static_cast<double>(peak - before - output) / mb);
 }

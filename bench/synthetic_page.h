@@ -54,7 +54,8 @@ inline std::string syntheticPage(std::size_t bytes, bool dense = false) {
         // Dense mode draws only from the short snippets, a module address in about
         // one of three; otherwise the long ones come up three times in four.
         const std::size_t n = std::size(snippets);
-        const std::size_t pick = dense ? state % (n - kLong) : (state % 4 ? n - 1 - (state >> 8) % kLong : state % n);
+        const std::size_t pick =
+            dense ? state % (n - kLong) : (state % 4 ? n - 1 - (state >> 8) % kLong : state % n);
         const std::string_view s = snippets[pick];
         const std::size_t hole = s.find("%u");
         if (hole == std::string_view::npos) {

@@ -4,6 +4,7 @@
 #include "platform/player_server.h"
 
 #include <QCoreApplication>
+#include <QQuickWidget>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -41,6 +42,14 @@ BrowserView::BrowserView(QWidget* parent)
     setPalette(blank);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The web view draws through a texture, which needs a window made for that.
+    // An empty texture-drawn child from the start makes the window that way when
+    // it is first shown, instead of destroying and remaking it (a flash and a lost
+    // focus) when the web view arrives.
+    auto* placeholder = new QQuickWidget(this);
+    placeholder->setGeometry(0, 0, 1, 1);
+    placeholder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    placeholder->lower();
 }
 
 BrowserView::~BrowserView() {
@@ -48,10 +57,13 @@ BrowserView::~BrowserView() {
     view_ = nullptr;
 }
 
-void BrowserView::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (view_ == nullptr)
+void BrowserView::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    // The window's first frame is being drawn: start the engine once it is on screen.
+    if (view_ == nullptr && !engineQueued_) {
+        engineQueued_ = true;
         QMetaObject::invokeMethod(this, &BrowserView::startEngine, Qt::QueuedConnection);
+    }
 }
 
 void BrowserView::startEngine() {
@@ -70,9 +82,27 @@ void BrowserView::startEngine() {
     view_->setPage(new GuardedPage(profile_, view_));
     view_->setContextMenuPolicy(Qt::NoContextMenu);
     layout()->addWidget(view_);
-    view_->setUrl(QUrl(QStringLiteral("about:blank")));
+    connect(view_, &QWebEngineView::loadFinished, this,
+            [this](bool ok) { playerReady_ = ok && isPlayerPage(view_->url()); });
 
     player_ = std::make_unique<PlayerServer>(shippedRuffleDir());
+    showBlank(); // the player page, blank: Ruffle gets ready while the user searches
+}
+
+bool BrowserView::isPlayerPage(const QUrl& url) const {
+    return player_->running() &&
+           url.toString(QUrl::RemoveQuery).toStdString() == player_->playerAddress();
+}
+
+void BrowserView::showBlank() {
+    if (!player_->running()) {
+        view_->setUrl(QUrl(QStringLiteral("about:blank")));
+    } else if (playerReady_ && isPlayerPage(view_->url())) {
+        view_->page()->runJavaScript(QStringLiteral("play('')"));
+    } else {
+        playerReady_ = false;
+        view_->setUrl(QUrl(QString::fromStdString(player_->playerAddress())));
+    }
 }
 
 void BrowserView::setAddress(const search::Text& address) {
@@ -80,15 +110,24 @@ void BrowserView::setAddress(const search::Text& address) {
     const std::string wire = wireAddress(address);
     const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(wire), QUrl::StrictMode);
     if (!url.isValid() || !isWebScheme(url) || url.host().isEmpty()) {
-        view_->setUrl(QUrl(QStringLiteral("about:blank")));
+        showBlank();
         return;
     }
-    if (url.path().endsWith(QLatin1String(".swf"), Qt::CaseInsensitive) && player_->running()) {
-        view_->setUrl(QUrl::fromEncoded(
-            QByteArray::fromStdString(player_->playerAddress(url.toEncoded().toStdString()))));
+    if (!url.path().endsWith(QLatin1String(".swf"), Qt::CaseInsensitive) || !player_->running()) {
+        playerReady_ = false;
+        view_->setUrl(url);
         return;
     }
-    view_->setUrl(url);
+    const std::string module = url.toEncoded().toStdString();
+    if (playerReady_ && isPlayerPage(view_->url())) {
+        // The player is loaded and warm: only the movie changes. The path holds
+        // only letters, digits and - _ . ~ / %, so it stands safely in quotes.
+        view_->page()->runJavaScript(QStringLiteral("play(decodeURIComponent('%1'))")
+                                         .arg(QString::fromStdString(player_->modulePath(module))));
+    } else {
+        playerReady_ = false;
+        view_->setUrl(QUrl::fromEncoded(QByteArray::fromStdString(player_->playerAddress(module))));
+    }
 }
 
 void prepareWebEngine() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 QT_BEGIN_NAMESPACE
+class QUrl;
 class QWebEngineProfile;
 class QWebEngineView;
 QT_END_NAMESPACE
@@ -17,7 +18,7 @@ class PlayerServer;
 /// An embedded web view that plays Flash modules through Ruffle.
 ///
 /// It shows a blank page until its first address. The web engine starts right
-/// after the view is first shown, so the window appears as fast as one without
+/// after the window's first frame, so the window appears as fast as one without
 /// it. Nothing is kept between runs: the engine's profile is off the record.
 class BrowserView : public QWidget {
     Q_OBJECT
@@ -30,7 +31,7 @@ public:
     ///   that plays that module;
     /// - any other http(s) address: that address as it is;
     /// - anything else (empty, no scheme, file:, javascript:, data: …): a blank
-    ///   page; nothing is loaded.
+    ///   page (the player page without a module); nothing is loaded.
     void setAddress(const search::Text& address);
 
     /// \returns the engine's view, once the engine has started.
@@ -40,11 +41,16 @@ public:
     void startEngine();
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void showBlank();
+    [[nodiscard]] bool isPlayerPage(const QUrl& url) const;
+
     QWebEngineProfile* profile_ = nullptr;
     QWebEngineView* view_ = nullptr;
+    bool engineQueued_ = false;
+    bool playerReady_ = false; ///< the player page has loaded and is shown
     std::unique_ptr<PlayerServer> player_;
 };
 

@@ -127,28 +127,34 @@ std::string PlayerServer::base() const {
     return state_->origin + state_->prefix;
 }
 
-std::string PlayerServer::playerAddress(std::string_view moduleAddress) const {
-    // The module's address, scheme folded into the path, percent-encoded once
-    // more as the value of the "movie" key.
-    std::string movie = state_->prefix + std::string(kModulePath);
+std::string PlayerServer::modulePath(std::string_view moduleAddress) const {
+    // The scheme becomes the path's first step: http://host/p → /module/http/host/p.
     const std::size_t colon = moduleAddress.find("://");
     std::string scheme(moduleAddress.substr(0, colon));
     for (char& c : scheme)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    movie += scheme + "/" + std::string(moduleAddress.substr(colon + 3));
-    std::string query;
+    const std::string path = state_->prefix + std::string(kModulePath) + scheme + "/" +
+                             std::string(moduleAddress.substr(colon + 3));
+    // Encoded once more, so it can stand as a query value and in a script's string.
+    std::string encoded;
     static constexpr char hex[] = "0123456789ABCDEF";
-    for (const char ch : movie) {
+    for (const char ch : path) {
         const auto c = static_cast<unsigned char>(ch);
         if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~' || c == '/') {
-            query += ch;
+            encoded += ch;
         } else {
-            query += '%';
-            query += hex[c >> 4];
-            query += hex[c & 0xF];
+            encoded += '%';
+            encoded += hex[c >> 4];
+            encoded += hex[c & 0xF];
         }
     }
-    return base() + "/play.html?movie=" + query;
+    return encoded;
+}
+
+std::string PlayerServer::playerAddress(std::string_view moduleAddress) const {
+    std::string address = base() + "/play.html";
+    if (!moduleAddress.empty()) address += "?movie=" + modulePath(moduleAddress);
+    return address;
 }
 
 std::filesystem::path shippedRuffleDir() {

@@ -30,9 +30,13 @@ public:
     /// \returns whether the server listens.
     [[nodiscard]] bool running() const;
 
-    /// \returns the address of the page that plays the module at \p moduleAddress,
-    /// an absolute http(s) address in wire form (see wireAddress()).
-    [[nodiscard]] std::string playerAddress(std::string_view moduleAddress) const;
+    /// \returns the address of the player page, blank or playing the module at
+    /// \p moduleAddress, an absolute http(s) address in wire form (see wireAddress()).
+    [[nodiscard]] std::string playerAddress(std::string_view moduleAddress = {}) const;
+
+    /// \returns the path, below this server, under which Ruffle reads the module at
+    /// \p moduleAddress; it holds only letters, digits and - _ . ~ / %.
+    [[nodiscard]] std::string modulePath(std::string_view moduleAddress) const;
 
     /// \returns the origin and random prefix all of this server's addresses start with.
     [[nodiscard]] std::string base() const;

@@ -175,4 +175,16 @@ inline QColor screenColourAt(QWidget* widget, QPoint at) {
     return image.isNull() ? QColor() : image.pixelColor(0, 0);
 }
 
+/// Whether \p browser shows a blank page: about:blank or its player page with no
+/// module, white on screen.
+inline bool showsBlank(platform::BrowserView* browser) {
+    QWebEngineView* view = browser->engineView();
+    if (view == nullptr) return false;
+    const QUrl url = view->url();
+    const bool blankPage = url == QUrl(QStringLiteral("about:blank")) ||
+                           (url.host() == QLatin1String("127.0.0.1") &&
+                            url.path().endsWith(QLatin1String("/play.html")));
+    return blankPage && screenColourAt(browser, browser->rect().center()) == QColor(Qt::white);
+}
+
 } // namespace testsupport
