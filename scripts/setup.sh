@@ -2,14 +2,16 @@
 # Sourced, not run; expects ROOT to be the repository's top folder.
 
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+SANITIZE_DIR=${SANITIZE_DIR:-$ROOT/build-sanitize}
 
 # Debian 12 packages the program, its tests and its benchmarks need.
 PACKAGES=(
   cmake ninja-build g++ pkg-config git
   qt6-base-dev qt6-webengine-dev libqt6svg6
   libcurl4-openssl-dev libcpp-httplib-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-noto-cjk
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+  clang libclang-rt-14-dev
+  xvfb xauth xdotool fonts-noto-cjk
 )
 
 as_root() {
@@ -30,11 +32,26 @@ install_missing_packages() {
   fi
 }
 
-build() {
+# build DIR [cmake options…]: configures DIR once, then builds it.
+build_in() {
+  local dir=$1
+  shift
   local generator=()
   command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
-  if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD_DIR" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$dir" "${generator[@]}" "$@"
   fi
-  cmake --build "$BUILD_DIR" --parallel "$(nproc)"
+  cmake --build "$dir" --parallel "$(nproc)"
+}
+
+# The program, its tests and its benchmarks.
+build() {
+  build_in "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+}
+
+# The search pipeline and the HTTP client with their tests under AddressSanitizer
+# and UndefinedBehaviorSanitizer, and the fuzzer; clang, no window.
+build_sanitized() {
+  CC=clang CXX=clang++ build_in "$SANITIZE_DIR" -DCMAKE_BUILD_TYPE=Debug \
+    -DSWFSCOUT_GUI=OFF -DSWFSCOUT_BENCH=OFF -DSWFSCOUT_SANITIZE=ON -DSWFSCOUT_FUZZ=ON
 }

@@ -33,7 +33,7 @@ void runSearch(MainWindow& w, const EventArgs&) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return w.window->isVisible();
     };
-    search::Text page = search::fetchPage(address, {}, keepPainting);
+    search::Text page = search::fetchPage(address, w.searchLimits, keepPainting);
     address = {};
     PageText = std::move(page);
 

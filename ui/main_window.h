@@ -2,6 +2,8 @@
 
 // The program's one window: its controls as the handlers see them.
 
+#include "platform/http_get.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -32,6 +34,7 @@ struct MainWindow {
     QMenu* rowMenu = nullptr;                 ///< rowMenu, caption "菜单"
     QAction* previewItem = nullptr;           ///< "查看效果"
     QAction* copyItem = nullptr;              ///< "复制地址"
+    platform::HttpLimits searchLimits;        ///< bounds of a search's request
 };
 
 /// Creates the window from its definition, binds its events, shows it and

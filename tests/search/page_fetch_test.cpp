@@ -146,8 +146,8 @@ TEST(FetchPage, FollowsRedirects) {
 }
 
 TEST(FetchPage, StalledServerTimesOut) {
+    std::atomic<bool> answered{false}; // outlives the server, whose handler writes it
     LocalServer server;
-    std::atomic<bool> answered{false};
     server.onAnyGet([&](const httplib::Request&, httplib::Response& res) {
         server.holdUntilReleased();
         answered = true;

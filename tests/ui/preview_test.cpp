@@ -37,6 +37,7 @@ private slots:
     void copyWithNoRowSelectedStillConfirms();
     void nonWebTextsLoadNothing_data();
     void nonWebTextsLoadNothing();
+    void pagesCannotLeaveTheWebOrOpenWindows();
 
 private:
     // Searches for a page listing the red and the blue module.
@@ -225,6 +226,27 @@ void PreviewTest::nonWebTextsLoadNothing() {
     QVERIFY(testsupport::showsBlank(browser));
     QVERIFY(view->title() != QStringLiteral("ran"));
     QCOMPARE(requests(), requestsBefore); // nothing was fetched
+}
+
+void PreviewTest::pagesCannotLeaveTheWebOrOpenWindows() {
+    const std::string origin = "http://127.0.0.1:" + std::to_string(fx_->server().port());
+    fx_->serve("/escape.html",
+               "<title>start</title><script>"
+               "const w = window.open('" +
+                   origin +
+                   "/popup.html');"
+                   "document.title = w ? 'opened' : 'blocked';"
+                   "setTimeout(() => { location.href = 'file:///etc/hostname'; }, 50);"
+                   "setTimeout(() => { document.title += ' still here'; }, 400);"
+                   "</script>");
+    fx_->serve("/popup.html", "<title>popup</title>");
+    platform::BrowserView* browser = fx_->w().browser;
+    browser->setAddress(origin + "/escape.html");
+    QWebEngineView* view = browser->engineView();
+    QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("blocked still here"), 15000);
+    QCOMPARE(view->url(), QUrl(QString::fromStdString(origin + "/escape.html")));
+    for (const auto& target : fx_->server().targets())
+        QVERIFY(target.find("popup") == std::string::npos);
 }
 
 int main(int argc, char** argv) {

@@ -33,6 +33,7 @@ public:
         server_.onAnyGet([this](const httplib::Request& req, httplib::Response& res) {
             server_.record(req);
             if (holding_) server_.holdUntilReleased(std::chrono::seconds{60});
+            if (handler_) return handler_(req, res);
             const std::lock_guard lock(mutex_);
             for (const auto& [suffix, answer] : answers_) {
                 if (req.target.size() >= suffix.size() &&
@@ -59,6 +60,9 @@ public:
 
     /// Makes the service hold every answer until server().release().
     void holdAnswers() { holding_ = true; }
+
+    /// Answers every request with \p handler instead; set it before searching.
+    void answerWith(httplib::Server::Handler handler) { handler_ = std::move(handler); }
 
     /// Serves \p body for every request whose target ends with \p suffix
     /// (for a search, "uin=<number>" + the fixed keys: see pageFor()).
@@ -122,6 +126,7 @@ private:
     LocalServer server_;
     ProxyThrough proxy_;
     std::atomic<bool> holding_{false};
+    httplib::Server::Handler handler_;
     bool active_ = false;
     std::mutex mutex_;
     std::map<std::string, Answer> answers_;
