@@ -23,6 +23,9 @@ echo
 echo "## Peak memory of one extraction"
 "$BIN/extract_peak"
 echo
+echo "## Peak memory of a fetch whose body is far over the cap"
+"$BIN/fetch_peak"
+echo
 echo "## Window"
 display "$BIN/window_bench" 5 2>/dev/null | grep '^|'
 display "$BIN/startup_bench" 9 | grep '^|'
