@@ -244,11 +244,7 @@ void HostileTest::rapidEntersNeverOverlap() {
 }
 
 int main(int argc, char** argv) {
-    const platform::HttpSession http;
-    platform::prepareWebEngine();
-    QApplication app(argc, argv);
-    HostileTest test;
-    return QTest::qExec(&test, argc, argv);
+    return testsupport::runWindowTests<HostileTest>(argc, argv);
 }
 
 #include "hostile_test.moc"

@@ -1,6 +1,7 @@
 // Preview, copy and the row menu: modules that really play, the real clipboard,
 // the real popup menu and message box.
 
+#include "platform/player_server.h"
 #include "tests/support/swf.h"
 #include "tests/ui/window_fixture.h"
 
@@ -38,6 +39,7 @@ private slots:
     void nonWebTextsLoadNothing_data();
     void nonWebTextsLoadNothing();
     void pagesCannotLeaveTheWebOrOpenWindows();
+    void playerServerServesOnlyItsOwn();
 
 private:
     // Searches for a page listing the red and the blue module.
@@ -249,12 +251,41 @@ void PreviewTest::pagesCannotLeaveTheWebOrOpenWindows() {
         QVERIFY(target.find("popup") == std::string::npos);
 }
 
+void PreviewTest::playerServerServesOnlyItsOwn() {
+    const platform::PlayerServer player(platform::shippedRuffleDir());
+    QVERIFY(player.running());
+    const std::string base = player.base();
+    const std::string origin = base.substr(0, base.rfind('/'));
+    // The test's requests go straight to the player; the player's own go through the proxy.
+    const testsupport::ScopedEnv direct("no_proxy", "127.0.0.1");
+    const auto get = [](const std::string& address) { return platform::httpGet(address); };
+
+    QVERIFY(get(base + "/play.html").find("ruffle/ruffle.js") != std::string::npos);
+    QVERIFY(get(base + "/ruffle/ruffle.js").size() > 1000);
+    QCOMPARE(get(player.playerAddress("http://modules.test/red.swf")),
+             get(base + "/play.html")); // the module is the page's query, not part of it
+    QCOMPARE(get(base + "/module/http/modules.test/red.swf"), testsupport::solidColourSwf(kRed));
+    QCOMPARE(get(base + "/module/HTTP/modules.test/red.swf"), testsupport::solidColourSwf(kRed));
+
+    const std::string refused[] = {
+        origin + "/play.html",                                  // no per-run prefix
+        origin + "/0123456789abcdef0123456789abcdef/play.html", // a guessed one
+        base + "/ruffle/%2e%2e/%2e%2e/%2e%2e/%2e%2e/%2e%2e/%2e%2e/etc/hostname", // out of the
+                                                                                 // Ruffle folder
+        base + "/module/file/etc/hostname",                                      // not the web
+        base + "/module/ftp/modules.test/red.swf",
+        base + "/module/http/" + origin.substr(7) + base.substr(origin.size()) +
+            "/play.html", // itself
+        base + "/module/http/localhost:" + origin.substr(origin.rfind(':') + 1) + "/x.swf",
+        base + "/module/http/modules.test/missing.swf", // the module's server says 404
+    };
+    for (const auto& address : refused) {
+        QVERIFY2(get(address).empty(), address.c_str());
+    }
+}
+
 int main(int argc, char** argv) {
-    const platform::HttpSession http;
-    platform::prepareWebEngine();
-    QApplication app(argc, argv);
-    PreviewTest test;
-    return QTest::qExec(&test, argc, argv);
+    return testsupport::runWindowTests<PreviewTest>(argc, argv);
 }
 
 #include "preview_test.moc"

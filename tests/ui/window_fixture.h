@@ -192,4 +192,14 @@ inline bool showsBlank(platform::BrowserView* browser) {
     return blankPage && screenColourAt(browser, browser->rect().center()) == QColor(Qt::white);
 }
 
+/// The main() of a window test: libcurl and the web engine set up as the program
+/// sets them up, then the Qt Test run of \p Test.
+template <class Test> int runWindowTests(int argc, char** argv) {
+    const platform::HttpSession http; // before any thread starts
+    platform::prepareWebEngine();
+    QApplication app(argc, argv);
+    Test test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 } // namespace testsupport

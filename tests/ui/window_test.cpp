@@ -257,11 +257,7 @@ void WindowTest::browserViewTakesNoInput() {
 }
 
 int main(int argc, char** argv) {
-    const platform::HttpSession http;
-    platform::prepareWebEngine();
-    QApplication app(argc, argv);
-    WindowTest test;
-    return QTest::qExec(&test, argc, argv);
+    return testsupport::runWindowTests<WindowTest>(argc, argv);
 }
 
 #include "window_test.moc"
