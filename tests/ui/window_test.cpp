@@ -32,6 +32,8 @@ private slots:
     void windowPaintsWhileTheRequestWaits();
     void closingDuringASearchAbandonsIt();
     void browserViewTakesNoInput();
+    // Last: it ends the application's event loop, as the program's end does.
+    void programEndsWhenTheWindowCloses();
 
 private:
     std::unique_ptr<WindowFixture> fx_;
@@ -254,6 +256,35 @@ void WindowTest::browserViewTakesNoInput() {
     QTest::qWait(300);
     QCOMPARE(view->title(), QStringLiteral("untouched"));
     QVERIFY(!view->hasFocus() && !target->hasFocus());
+}
+
+void WindowTest::programEndsWhenTheWindowCloses() {
+    fx_.reset(); // the program opens its own window here
+    testsupport::LocalServer server;
+    server.onAnyGet([&](const httplib::Request& req, httplib::Response& res) {
+        server.record(req);
+        res.set_content("http://end.test/1.swf", "text/html");
+    });
+    const testsupport::ProxyThrough proxy(server);
+    PageText = "left from before";
+    int rowsSeen = -1;
+    QTimer::singleShot(0, [&] {
+        QWidget* window = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QStringLiteral("主窗口")) window = top;
+        QVERIFY(window && QTest::qWaitForWindowExposed(window));
+        auto* box = window->findChild<platform::NumberBox*>(QStringLiteral("编辑框1"));
+        QTest::keyClicks(box, "424242");
+        QTest::keyClick(box, Qt::Key_Return);
+        rowsSeen = window->findChild<platform::ReportList*>()->rowCount();
+        window->close();
+    });
+    ui::startProgram(); // returns once the window is closed
+    QCOMPARE(rowsSeen, 1);
+    QCOMPARE(server.targets().size(), std::size_t{1});
+    QVERIFY(PageText.empty()); // released at the end
+    for (QWidget* top : QApplication::topLevelWidgets())
+        QVERIFY(top->objectName() != QStringLiteral("主窗口")); // and the window is gone
 }
 
 int main(int argc, char** argv) {
