@@ -9,7 +9,7 @@ build
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "Built, but there is no display to show the window on."
-  echo "Run it from a desktop session, or under a virtual one:  xvfb-run -a $BUILD_DIR/ui/swfscout"
+  echo "Run it from a desktop session, or under a virtual one:  xvfb-run -a $BUILD_DIR/bin/swfscout"
   exit 0
 fi
-exec "$BUILD_DIR/ui/swfscout" "$@"
+exec "$BUILD_DIR/bin/swfscout" "$@"
