@@ -20,7 +20,7 @@ TEST(SplitText, PiecesAndEdges) {
         std::string text;
         std::string separator;
         TextList expect;
-    } const specs[] = {
+    } const cases[] = {
         {"", "http", {""}},
         {"abc", "http", {"abc"}},
         {"http", "http", {"", ""}},
@@ -35,9 +35,9 @@ TEST(SplitText, PiecesAndEdges) {
         {"htt", "http", {"htt"}},
         {"a\0b.swfc"s, ".swf", {"a\0b"s, "c"}},
     };
-    for (const auto& spec : specs) {
-        SCOPED_TRACE(spec.text);
-        EXPECT_THAT(splitText(spec.text, spec.separator), ElementsAreArray(spec.expect));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_THAT(splitText(c.text, c.separator), ElementsAreArray(c.expect));
     }
 }
 
@@ -46,7 +46,7 @@ TEST(ExtractModuleAddresses, Cases) {
         const char* name;
         std::string page;
         TextList expect;
-    } const specs[] = {
+    } const cases[] = {
         {"empty page", "", {}},
         {"no extension", "<a href=\"http://x/y.html\">http://z</a>", {}},
         {"extension alone", ".swf", {"http.swf"}},
@@ -90,9 +90,9 @@ TEST(ExtractModuleAddresses, Cases) {
          {"http://b.swf"}},
         {"truncated markers", "htt .sw http", {}},
     };
-    for (const auto& spec : specs) {
-        SCOPED_TRACE(spec.name);
-        EXPECT_THAT(extractModuleAddresses(spec.page), ElementsAreArray(spec.expect));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_THAT(extractModuleAddresses(c.page), ElementsAreArray(c.expect));
     }
 }
 

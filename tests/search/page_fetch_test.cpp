@@ -39,7 +39,7 @@ TEST(FetchPage, SendsTheQueryAddressThroughTheProxy) {
     struct {
         std::string number;
         std::string onWire;
-    } const specs[] = {
+    } const cases[] = {
         {"12345", "12345"},
         {"", ""},
         {" 1 2", "%201%202"},
@@ -54,11 +54,11 @@ TEST(FetchPage, SendsTheQueryAddressThroughTheProxy) {
         res.set_content("<html>ok</html>", "text/html");
     });
     const ProxyThrough proxy(server);
-    for (const auto& spec : specs) {
-        SCOPED_TRACE(spec.number);
-        EXPECT_EQ(fetchPage(buildQueryAddress(spec.number), shortLimits()), "<html>ok</html>");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.number);
+        EXPECT_EQ(fetchPage(buildQueryAddress(c.number), shortLimits()), "<html>ok</html>");
         ASSERT_FALSE(server.targets().empty());
-        EXPECT_EQ(server.targets().back(), kPrefix + spec.onWire + kSuffix);
+        EXPECT_EQ(server.targets().back(), kPrefix + c.onWire + kSuffix);
     }
     const auto headers = server.lastHeaders();
     EXPECT_EQ(headers.find("Cookie"), headers.end());
