@@ -2,6 +2,8 @@
 include(GNUInstallDirs)
 
 install(TARGETS swfscout RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Not LIBDIR: the program finds its plug-in at ../lib/swfscout from its own folder.
+install(TARGETS swfscout_webengine LIBRARY DESTINATION lib/swfscout)
 # The program finds Ruffle at ../share/swfscout/ruffle beside its own folder.
 install(DIRECTORY ${CMAKE_BINARY_DIR}/share/swfscout/ruffle
         DESTINATION ${CMAKE_INSTALL_DATADIR}/swfscout)

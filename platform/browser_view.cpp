@@ -1,15 +1,13 @@
 #include "platform/browser_view.h"
 
+#include "platform/engine_view.h"
 #include "platform/http_get.h"
 #include "platform/player_server.h"
 
 #include <QCoreApplication>
+#include <QLibrary>
 #include <QQuickWidget>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
 #include <unistd.h>
 
 namespace platform {
@@ -20,17 +18,13 @@ bool isWebScheme(const QUrl& url) {
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
-// A page that goes nowhere but the web: no local files, no other schemes, no pop-ups.
-class GuardedPage : public QWebEnginePage {
-public:
-    using QWebEnginePage::QWebEnginePage;
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
-        return isWebScheme(url) || url == QUrl(QStringLiteral("about:blank"));
-    }
-    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
-};
+// The Qt WebEngine plug-in, found beside the program: <prefix>/lib/swfscout.
+CreateEngineView loadEngine() {
+    QLibrary plugin(QCoreApplication::applicationDirPath() +
+                    QStringLiteral("/../lib/swfscout/libswfscout_webengine.so"));
+    plugin.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+    return reinterpret_cast<CreateEngineView>(plugin.resolve(kCreateEngineView));
+}
 
 } // namespace
 
@@ -52,41 +46,34 @@ BrowserView::BrowserView(QWidget* parent)
     placeholder->lower();
 }
 
-BrowserView::~BrowserView() {
-    delete view_; // the page must go before its profile
-    view_ = nullptr;
-}
+BrowserView::~BrowserView() = default;
 
 void BrowserView::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     // The window's first frame is being drawn: start the engine once it is on screen.
-    if (view_ == nullptr && !engineQueued_) {
+    if (engine_ == nullptr && !engineQueued_) {
         engineQueued_ = true;
         QMetaObject::invokeMethod(this, &BrowserView::startEngine, Qt::QueuedConnection);
     }
 }
 
 void BrowserView::startEngine() {
-    if (view_ != nullptr) return;
-    profile_ = new QWebEngineProfile(this); // no storage name: off the record
-    QWebEngineSettings* settings = profile_->settings();
-    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
-    settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
-
-    view_ = new QWebEngineView(this);
-    view_->setPage(new GuardedPage(profile_, view_));
-    view_->setContextMenuPolicy(Qt::NoContextMenu);
-    layout()->addWidget(view_);
-    connect(view_, &QWebEngineView::loadFinished, this,
-            [this](bool ok) { playerReady_ = ok && isPlayerPage(view_->url()); });
+    if (engine_ != nullptr || engineFailed_) return;
+    const CreateEngineView create = loadEngine();
+    if (create == nullptr) { // nothing to show modules with: the view stays blank
+        engineFailed_ = true;
+        return;
+    }
+    engine_.reset(
+        create(this, [this](bool ok) { playerReady_ = ok && isPlayerPage(engine_->url()); }));
+    layout()->addWidget(engine_->widget());
 
     player_ = std::make_unique<PlayerServer>(shippedRuffleDir());
     showBlank(); // the player page, blank: Ruffle gets ready while the user searches
+}
+
+QWidget* BrowserView::engineView() const {
+    return engine_ ? engine_->widget() : nullptr;
 }
 
 bool BrowserView::isPlayerPage(const QUrl& url) const {
@@ -96,17 +83,18 @@ bool BrowserView::isPlayerPage(const QUrl& url) const {
 
 void BrowserView::showBlank() {
     if (!player_->running()) {
-        view_->setUrl(QUrl(QStringLiteral("about:blank")));
-    } else if (playerReady_ && isPlayerPage(view_->url())) {
-        view_->page()->runJavaScript(QStringLiteral("play('')"));
+        engine_->load(QUrl(QStringLiteral("about:blank")));
+    } else if (playerReady_ && isPlayerPage(engine_->url())) {
+        engine_->runScript(QStringLiteral("play('')"));
     } else {
         playerReady_ = false;
-        view_->setUrl(QUrl(QString::fromStdString(player_->playerAddress())));
+        engine_->load(QUrl(QString::fromStdString(player_->playerAddress())));
     }
 }
 
 void BrowserView::setAddress(const search::Text& address) {
     startEngine();
+    if (engine_ == nullptr) return;
     const std::string wire = wireAddress(address);
     const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(wire), QUrl::StrictMode);
     if (!url.isValid() || !isWebScheme(url) || url.host().isEmpty()) {
@@ -115,18 +103,18 @@ void BrowserView::setAddress(const search::Text& address) {
     }
     if (!url.path().endsWith(QLatin1String(".swf"), Qt::CaseInsensitive) || !player_->running()) {
         playerReady_ = false;
-        view_->setUrl(url);
+        engine_->load(url);
         return;
     }
     const std::string module = url.toEncoded().toStdString();
-    if (playerReady_ && isPlayerPage(view_->url())) {
+    if (playerReady_ && isPlayerPage(engine_->url())) {
         // The player is loaded and warm: only the movie changes. The path holds
         // only letters, digits and - _ . ~ / %, so it stands safely in quotes.
-        view_->page()->runJavaScript(QStringLiteral("play(decodeURIComponent('%1'))")
-                                         .arg(QString::fromStdString(player_->modulePath(module))));
+        engine_->runScript(QStringLiteral("play(decodeURIComponent('%1'))")
+                               .arg(QString::fromStdString(player_->modulePath(module))));
     } else {
         playerReady_ = false;
-        view_->setUrl(QUrl::fromEncoded(QByteArray::fromStdString(player_->playerAddress(module))));
+        engine_->load(QUrl::fromEncoded(QByteArray::fromStdString(player_->playerAddress(module))));
     }
 }
 

@@ -7,19 +7,20 @@
 
 QT_BEGIN_NAMESPACE
 class QUrl;
-class QWebEngineProfile;
-class QWebEngineView;
 QT_END_NAMESPACE
 
 namespace platform {
 
+class EngineView;
 class PlayerServer;
 
 /// An embedded web view that plays Flash modules through Ruffle.
 ///
-/// It shows a blank page until its first address. The web engine starts right
-/// after the window's first frame, so the window appears as fast as one without
-/// it. Nothing is kept between runs: the engine's profile is off the record.
+/// It shows a blank page until its first address. The web engine (a plug-in,
+/// see engine_view.h) is loaded and started right after the window's first
+/// frame, so the window appears without waiting for it. Without the plug-in the
+/// view stays blank. Nothing is kept between runs: the engine's profile is off
+/// the record.
 class BrowserView : public QWidget {
     Q_OBJECT
 public:
@@ -34,8 +35,8 @@ public:
     ///   page (the player page without a module); nothing is loaded.
     void setAddress(const search::Text& address);
 
-    /// \returns the engine's view, once the engine has started.
-    [[nodiscard]] QWebEngineView* engineView() const { return view_; }
+    /// \returns the engine's view (a QWebEngineView), once the engine has started.
+    [[nodiscard]] QWidget* engineView() const;
 
     /// Starts the web engine now, if it has not started yet.
     void startEngine();
@@ -47,10 +48,10 @@ private:
     void showBlank();
     [[nodiscard]] bool isPlayerPage(const QUrl& url) const;
 
-    QWebEngineProfile* profile_ = nullptr;
-    QWebEngineView* view_ = nullptr;
+    std::unique_ptr<EngineView> engine_;
     bool engineQueued_ = false;
-    bool playerReady_ = false; ///< the player page has loaded and is shown
+    bool engineFailed_ = false; ///< the plug-in could not be loaded
+    bool playerReady_ = false;  ///< the player page has loaded and is shown
     std::unique_ptr<PlayerServer> player_;
 };
 

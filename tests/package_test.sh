@@ -15,14 +15,15 @@ fail() { echo "FAIL: $*"; exit 1; }
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for f in ./usr/bin/swfscout ./usr/share/applications/swfscout.desktop \
          ./usr/share/icons/hicolor/scalable/apps/swfscout.svg \
-         ./usr/share/swfscout/ruffle/ruffle.js; do
+         ./usr/share/swfscout/ruffle/ruffle.js ./usr/lib/swfscout/libswfscout_webengine.so; do
   grep -qx -- "$f" <<<"$files" || fail "$f is not in the package"
 done
 grep -q '^./usr/share/swfscout/ruffle/.*\.wasm$' <<<"$files" || fail "no Ruffle .wasm in the package"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in $(readelf -d "$build/bin/swfscout" | awk '/NEEDED/ {gsub(/[][]/, "", $5); print $5}'); do
-  path=$(ldd "$build/bin/swfscout" | awk -v l="$lib" '$1 == l {print $3}')
+for binary in "$build/bin/swfscout" "$build/lib/swfscout/libswfscout_webengine.so"; do
+for lib in $(readelf -d "$binary" | awk '/NEEDED/ {gsub(/[][]/, "", $5); print $5}'); do
+  path=$(ldd "$binary" | awk -v l="$lib" '$1 == l {print $3}')
   # Debian knows a file by one of its names: the link, or what it points to.
   owner=$(dpkg -S "$path" 2>/dev/null || dpkg -S "$(readlink -f "$path")" 2>/dev/null ||
     dpkg -S "${path#/usr}" 2>/dev/null || dpkg -S "$(readlink -f "$path" | sed 's|^/usr||')" 2>/dev/null || true)
@@ -30,6 +31,7 @@ for lib in $(readelf -d "$build/bin/swfscout" | awk '/NEEDED/ {gsub(/[][]/, "", 
   [ -n "$pkg" ] || fail "no package owns $path ($lib)"
   case "$pkg" in libc6 | libstdc++6 | libgcc-s1) continue ;; esac
   grep -qE "(^|, )$pkg( |,|$)" <<<"$depends" || fail "$lib comes from $pkg, which Depends does not name"
+done
 done
 for pkg in libqt6webenginecore6-bin fonts-noto-cjk libqt6svg6; do # loaded at run time, not linked
   grep -q "$pkg" <<<"$depends" || fail "Depends lacks $pkg"
@@ -39,4 +41,5 @@ dpkg -x "$deb" "$work/root"
 desktop-file-validate "$work/root/usr/share/applications/swfscout.desktop"
 # The installed program looks for Ruffle at ../share/swfscout/ruffle from its own folder.
 [ -f "$work/root/usr/bin/../share/swfscout/ruffle/ruffle.js" ] || fail "Ruffle not beside the program"
+[ -f "$work/root/usr/bin/../lib/swfscout/libswfscout_webengine.so" ] || fail "web view plug-in not beside the program"
 echo "package ok: $(basename "$deb"), $(wc -l <<<"$files") entries"

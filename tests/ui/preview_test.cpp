@@ -142,7 +142,7 @@ void PreviewTest::doubleClickAndMenuPlayTheModule() {
     for (const auto& target : fx_->server().targets())
         fetched = fetched || target == "http://modules.test/blue.swf";
     QVERIFY(fetched);
-    QVERIFY(!fx_->w().browser->engineView()->isEnabled());
+    QVERIFY(!testsupport::webView(fx_->w().browser)->isEnabled());
 }
 
 void PreviewTest::menuHoldsExactlyTwoItems_data() {
@@ -211,7 +211,7 @@ void PreviewTest::nonWebTextsLoadNothing() {
     // Something shows first, so that going blank is visible.
     fx_->serve("/shown.html", "<title>shown</title>");
     browser->setAddress("http://127.0.0.1:" + std::to_string(fx_->server().port()) + "/shown.html");
-    QWebEngineView* view = browser->engineView();
+    QWebEngineView* view = testsupport::webView(browser);
     QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("shown"), 15000);
 
     // Requests other than the browser's own look for the shown page's icon.
@@ -244,7 +244,7 @@ void PreviewTest::pagesCannotLeaveTheWebOrOpenWindows() {
     fx_->serve("/popup.html", "<title>popup</title>");
     platform::BrowserView* browser = fx_->w().browser;
     browser->setAddress(origin + "/escape.html");
-    QWebEngineView* view = browser->engineView();
+    QWebEngineView* view = testsupport::webView(browser);
     QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("blocked still here"), 15000);
     QCOMPARE(view->url(), QUrl(QString::fromStdString(origin + "/escape.html")));
     for (const auto& target : fx_->server().targets())

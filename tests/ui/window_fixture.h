@@ -180,10 +180,15 @@ inline QColor screenColourAt(QWidget* widget, QPoint at) {
     return image.isNull() ? QColor() : image.pixelColor(0, 0);
 }
 
+/// The browser view's web view, once its engine has started.
+inline QWebEngineView* webView(platform::BrowserView* browser) {
+    return qobject_cast<QWebEngineView*>(browser->engineView());
+}
+
 /// Whether \p browser shows a blank page: about:blank or its player page with no
 /// module, white on screen.
 inline bool showsBlank(platform::BrowserView* browser) {
-    QWebEngineView* view = browser->engineView();
+    QWebEngineView* view = webView(browser);
     if (view == nullptr) return false;
     const QUrl url = view->url();
     const bool blankPage = url == QUrl(QStringLiteral("about:blank")) ||

@@ -247,7 +247,7 @@ void WindowTest::browserViewTakesNoInput() {
                "<textarea style='width:100vw;height:100vh'></textarea></body></html>");
     platform::BrowserView* browser = fx_->w().browser;
     browser->setAddress("http://127.0.0.1:" + std::to_string(fx_->server().port()) + "/input.html");
-    QWebEngineView* view = browser->engineView();
+    QWebEngineView* view = testsupport::webView(browser);
     QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("untouched"), 15000);
 
     QWidget* target = view->focusProxy() ? view->focusProxy() : view;

@@ -1,0 +1,70 @@
+#include "platform/engine_view.h"
+
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace platform {
+namespace {
+
+bool isWebScheme(const QUrl& url) {
+    const QString scheme = url.scheme();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+// A page that goes nowhere but the web: no local files, no other schemes, no pop-ups.
+class GuardedPage : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
+        return isWebScheme(url) || url == QUrl(QStringLiteral("about:blank"));
+    }
+    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+};
+
+class WebEngineView final : public EngineView {
+public:
+    WebEngineView(QWidget* parent, const std::function<void(bool)>& loadFinished)
+        : profile_(new QWebEngineProfile) // no storage name: off the record
+    {
+        QWebEngineSettings* settings = profile_->settings();
+        settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+        settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+        settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+        settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+
+        view_ = new QWebEngineView(parent);
+        view_->setPage(new GuardedPage(profile_, view_));
+        view_->setContextMenuPolicy(Qt::NoContextMenu);
+        QObject::connect(view_, &QWebEngineView::loadFinished, view_, loadFinished);
+    }
+    ~WebEngineView() override {
+        delete view_; // the page must go before its profile
+        delete profile_;
+    }
+    WebEngineView(const WebEngineView&) = delete;
+    WebEngineView& operator=(const WebEngineView&) = delete;
+
+    QWidget* widget() override { return view_; }
+    void load(const QUrl& url) override { view_->setUrl(url); }
+    QUrl url() const override { return view_->url(); }
+    void runScript(const QString& script) override { view_->page()->runJavaScript(script); }
+
+private:
+    QWebEngineProfile* profile_;
+    QWebEngineView* view_ = nullptr;
+};
+
+} // namespace
+} // namespace platform
+
+extern "C" Q_DECL_EXPORT platform::EngineView*
+swfscoutCreateEngineView(QWidget* parent, const std::function<void(bool)>& loadFinished) {
+    return new platform::WebEngineView(parent, loadFinished);
+}
