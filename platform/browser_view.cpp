@@ -13,11 +13,6 @@
 namespace platform {
 namespace {
 
-bool isWebScheme(const QUrl& url) {
-    const QString scheme = url.scheme();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
-}
-
 // The Qt WebEngine plug-in, found beside the program: <prefix>/lib/swfscout.
 CreateEngineView loadEngine() {
     QLibrary plugin(QCoreApplication::applicationDirPath() +
@@ -97,7 +92,7 @@ void BrowserView::setAddress(const search::Text& address) {
     if (engine_ == nullptr) return;
     const std::string wire = wireAddress(address);
     const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(wire), QUrl::StrictMode);
-    if (!url.isValid() || !isWebScheme(url) || url.host().isEmpty()) {
+    if (!url.isValid() || !isWebAddress(url) || url.host().isEmpty()) {
         showBlank();
         return;
     }

@@ -8,11 +8,6 @@
 namespace platform {
 namespace {
 
-bool isWebScheme(const QUrl& url) {
-    const QString scheme = url.scheme();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
-}
-
 // A page that goes nowhere but the web: no local files, no other schemes, no pop-ups.
 class GuardedPage : public QWebEnginePage {
 public:
@@ -20,7 +15,7 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
-        return isWebScheme(url) || url == QUrl(QStringLiteral("about:blank"));
+        return isWebAddress(url) || url == QUrl(QStringLiteral("about:blank"));
     }
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
 };

@@ -14,6 +14,12 @@ QT_END_NAMESPACE
 
 namespace platform {
 
+/// Whether \p url is on the web: http or https, the only schemes the view shows.
+inline bool isWebAddress(const QUrl& url) {
+    const QString scheme = url.scheme();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
 /// A web view that goes nowhere but the web: http(s) and about:blank only, no
 /// pop-ups, no local files, no context menu; off the record; sound plays
 /// without a click.

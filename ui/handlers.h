@@ -1,7 +1,7 @@
 #pragma once
 
 // The handlers: plain procedures, each bound to one control event by the
-// table in bindings.cpp.
+// table in main_window.cpp.
 
 #include <Qt>
 

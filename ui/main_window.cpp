@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QWidget>
-#include <functional>
 #include <string_view>
 
 namespace ui {

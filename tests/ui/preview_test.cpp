@@ -46,7 +46,10 @@ private:
     void searchModules();
     // Right-clicks at \p at in the list (moving the mouse there first) and
     // handles the menu with \p onMenu; \returns the menu's item texts.
-    QStringList rightClick(QPoint at, const std::function<void(QMenu&)>& onMenu);
+    // Message boxes that come up are closed with OK and their texts added to
+    // \p messages, when given.
+    QStringList rightClick(QPoint at, const std::function<void(QMenu&)>& onMenu,
+                           QStringList* messages = nullptr);
     // Chooses \p item from the row menu opened over \p at; \returns the texts of
     // the message boxes that came up (each closed with its OK button).
     QStringList choose(QPoint at, const QString& item);
@@ -86,37 +89,34 @@ void PreviewTest::searchModules() {
              QStringList({"http://modules.test/red.swf", "http://modules.test/blue.swf"}));
 }
 
-QStringList PreviewTest::rightClick(QPoint at, const std::function<void(QMenu&)>& onMenu) {
+QStringList PreviewTest::rightClick(QPoint at, const std::function<void(QMenu&)>& onMenu,
+                                    QStringList* messages) {
     QWidget* area = fx_->w().list->viewport();
     QCursor::setPos(area->mapToGlobal(at));
     QStringList items;
-    testsupport::handleDialogs([&] { QTest::mouseClick(area, Qt::RightButton, {}, at); },
-                               [&](QWidget* open) {
-                                   auto* menu = qobject_cast<QMenu*>(open);
-                                   if (menu == nullptr) return open->close(), void();
-                                   items = testsupport::itemTexts(*menu);
-                                   onMenu(*menu);
-                               });
+    testsupport::handleDialogs(
+        [&] { QTest::mouseClick(area, Qt::RightButton, {}, at); },
+        [&](QWidget* open) {
+            if (auto* menu = qobject_cast<QMenu*>(open)) {
+                items = testsupport::itemTexts(*menu);
+                onMenu(*menu);
+            } else if (auto* box = qobject_cast<QMessageBox*>(open); box && messages) {
+                *messages << box->text();
+                QCOMPARE(box->icon(), QMessageBox::Information);
+                QCOMPARE(box->buttons().size(), 1);
+                QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            } else {
+                open->close();
+            }
+        });
     return items;
 }
 
 QStringList PreviewTest::choose(QPoint at, const QString& item) {
     QStringList messages;
-    QWidget* area = fx_->w().list->viewport();
-    QCursor::setPos(area->mapToGlobal(at));
-    testsupport::handleDialogs([&] { QTest::mouseClick(area, Qt::RightButton, {}, at); },
-                               [&](QWidget* open) {
-                                   if (auto* menu = qobject_cast<QMenu*>(open)) {
-                                       testsupport::clickItem(*menu, item);
-                                   } else if (auto* box = qobject_cast<QMessageBox*>(open)) {
-                                       messages << box->text();
-                                       QCOMPARE(box->icon(), QMessageBox::Information);
-                                       QCOMPARE(box->buttons().size(), 1);
-                                       QCOMPARE(box->standardButtons(), QMessageBox::Ok);
-                                       QTest::mouseClick(box->button(QMessageBox::Ok),
-                                                         Qt::LeftButton);
-                                   }
-                               });
+    rightClick(
+        at, [&](QMenu& menu) { testsupport::clickItem(menu, item); }, &messages);
     return messages;
 }
 

@@ -115,8 +115,6 @@ public:
         QTest::keyClicks(main_->numberBox, number);
     }
 
-    void closeWindow() { main_.reset(); }
-
 private:
     struct Answer {
         std::string body;

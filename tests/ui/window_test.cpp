@@ -27,6 +27,7 @@ private slots:
     void emptyNumberStillSearches();
     void boxEmptiesWhenItGainsFocus();
     void addressesAreNumberedInPageOrder();
+    void cellsShowTheirTextAndKeepTheirBytes();
     void failedOrEmptySearchLeavesTheListEmpty_data();
     void failedOrEmptySearchLeavesTheListEmpty();
     void windowPaintsWhileTheRequestWaits();
@@ -182,6 +183,25 @@ void WindowTest::addressesAreNumberedInPageOrder() {
     QCOMPARE(fx_->column(0), QStringList({"1", "2"}));
     QCOMPARE(fx_->column(1), QStringList({"http://n.test/a.swf", "http://n.test/b.swf"}));
     QCOMPARE(PageText, std::string("http://n.test/a.swf http://n.test/b.swf"));
+}
+
+void WindowTest::cellsShowTheirTextAndKeepTheirBytes() {
+    // The page's bytes are not decoded on the way in: a cell shows them as UTF-8
+    // where they are UTF-8, as GB18030 where they are not, and reads back as sent.
+    const std::string utf8 = "http://a.test/\xE9\x9F\xB3\xE4\xB9\x90.swf"; // 音乐
+    const std::string gbk = "http://a.test/\xD2\xF4\xC0\xD6.swf";          // 音乐
+    const std::string neither = "http://a.test/\xFF.swf";
+    fx_->servePage("11011", utf8 + " " + gbk + " " + neither);
+    fx_->typeNumber("11011");
+    QTest::keyClick(fx_->w().numberBox, Qt::Key_Return);
+    platform::ReportList* list = fx_->w().list;
+    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("http://a.test/音乐.swf"));
+    QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("http://a.test/音乐.swf"));
+    QCOMPARE(list->topLevelItem(2)->text(1), QStringLiteral("http://a.test/\uFFFD.swf"));
+    QCOMPARE(list->readCell(0, 1), utf8);
+    QCOMPARE(list->readCell(1, 1), gbk);
+    QCOMPARE(list->readCell(2, 1), neither);
 }
 
 void WindowTest::failedOrEmptySearchLeavesTheListEmpty_data() {
