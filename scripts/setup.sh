@@ -11,7 +11,8 @@ PACKAGES=(
   libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool fonts-noto-cjk desktop-file-utils
+  xvfb xauth xdotool libxcb1-dev fonts-noto-cjk
+  desktop-file-utils lintian appstream
 )
 
 as_root() {

@@ -25,33 +25,24 @@ inline bool matchesAt(const char* p, std::string_view marker) noexcept {
     return true;
 }
 
-} // namespace search::detail
-
-namespace search {
-
-template <class OnFirst, class OnSecond>
-void scanMarkers(std::string_view text, std::string_view first, std::string_view second,
-                 OnFirst&& onFirst, OnSecond&& onSecond) {
-    using detail::matchesAt;
+/// The one fast filter of both marker searches. Calls \p onCandidate(position)
+/// in text order for positions at or after \p from where \p first or \p second
+/// may start (every position where their first two bytes match, and every
+/// position of the last 16 bytes); stops when it returns false. Both markers
+/// must be lower case and at least two bytes long.
+template <class OnCandidate>
+void forEachCandidate(std::string_view text, std::size_t from, std::string_view first,
+                      std::string_view second, OnCandidate&& onCandidate) {
     const char* const base = text.data();
     const std::size_t size = text.size();
-    std::size_t i = 0;
-    // Reports a candidate position that passed the two-byte filter.
-    const auto confirm = [&](std::size_t at) {
-        if (at + first.size() <= size && matchesAt(base + at, first))
-            onFirst(at);
-        else if (at + second.size() <= size && matchesAt(base + at, second))
-            onSecond(at);
-    };
-
+    std::size_t i = from;
 #if defined(__SSE2__)
-    // Filter 16 positions at a time on each marker's first two bytes, then
-    // confirm the candidates in order.
+    // Filter 16 positions at a time on each marker's first two bytes.
     const auto splat = [](unsigned char c) { return _mm_set1_epi8(static_cast<char>(c)); };
-    const __m128i foldA0 = splat(detail::foldBit(first[0])), wantA0 = splat(first[0]);
-    const __m128i foldA1 = splat(detail::foldBit(first[1])), wantA1 = splat(first[1]);
-    const __m128i foldB0 = splat(detail::foldBit(second[0])), wantB0 = splat(second[0]);
-    const __m128i foldB1 = splat(detail::foldBit(second[1])), wantB1 = splat(second[1]);
+    const __m128i foldA0 = splat(foldBit(first[0])), wantA0 = splat(first[0]);
+    const __m128i foldA1 = splat(foldBit(first[1])), wantA1 = splat(first[1]);
+    const __m128i foldB0 = splat(foldBit(second[0])), wantB0 = splat(second[0]);
+    const __m128i foldB1 = splat(foldBit(second[1])), wantB1 = splat(second[1]);
     for (; i + 17 <= size; i += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + 1));
@@ -61,15 +52,32 @@ void scanMarkers(std::string_view text, std::string_view first, std::string_view
                                            _mm_cmpeq_epi8(_mm_or_si128(b, foldB1), wantB1));
         auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(hitA, hitB)));
         while (mask != 0) {
-            confirm(i + static_cast<std::size_t>(__builtin_ctz(mask)));
+            if (!onCandidate(i + static_cast<std::size_t>(__builtin_ctz(mask)))) return;
             mask &= mask - 1;
         }
     }
 #endif
-
-    // Scalar tail (and the whole text where SSE2 is not available).
+    // The tail (and the whole text where SSE2 is not available): every position.
     for (; i < size; ++i)
-        confirm(i);
+        if (!onCandidate(i)) return;
+}
+
+} // namespace search::detail
+
+namespace search {
+
+template <class OnFirst, class OnSecond>
+void scanMarkers(std::string_view text, std::string_view first, std::string_view second,
+                 OnFirst&& onFirst, OnSecond&& onSecond) {
+    const char* const base = text.data();
+    const std::size_t size = text.size();
+    detail::forEachCandidate(text, 0, first, second, [&](std::size_t at) {
+        if (at + first.size() <= size && detail::matchesAt(base + at, first))
+            onFirst(at);
+        else if (at + second.size() <= size && detail::matchesAt(base + at, second))
+            onSecond(at);
+        return true;
+    });
 }
 
 } // namespace search

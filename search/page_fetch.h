@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/http_get.h"
+#include "platform/http/http_get.h"
 #include "search/text.h"
 
 #include <string_view>
@@ -9,7 +9,7 @@ namespace search {
 
 /// The service's custom-window endpoint, up to and including the key of the number.
 inline constexpr std::string_view kQueryPrefix =
-    "http://r.qzone.qq.com/cgi-bin/custom/output_custom_window.cgi?uin=";
+    "http://b.qzone.qq.com/cgi-bin/custom/output_custom_window.cgi?uin=";
 
 /// The fixed keys that follow the number, the same on every request.
 inline constexpr std::string_view kQuerySuffix =

@@ -1,7 +1,7 @@
 #include "ui/handlers.h"
 
-#include "platform/browser_view.h"
-#include "platform/controls.h"
+#include "platform/qt/browser_view.h"
+#include "platform/qt/controls.h"
 #include "search/module_addresses.h"
 #include "search/page_fetch.h"
 #include "ui/main_window.h"

@@ -1,7 +1,7 @@
 #include "ui/main_window.h"
 
-#include "platform/browser_view.h"
-#include "platform/controls.h"
+#include "platform/qt/browser_view.h"
+#include "platform/qt/controls.h"
 #include "ui/handlers.h"
 
 #include <QAction>
@@ -85,14 +85,6 @@ std::unique_ptr<MainWindow> createMainWindow() {
 
 // --- Event bindings --------------------------------------------------------------------------
 
-enum class Event { Created, Clicked, KeyPressed, GainedFocus, DoubleClick, RightButtonPressed };
-
-struct Binding {
-    std::string_view source; // a control's objectName
-    Event event;
-    Handler handler;
-};
-
 // No other event of any control is handled; 标签1 and 超文本浏览框1 have none.
 constexpr Binding kBindings[] = {
     {"主窗口", Event::Created, onWindowCreated},
@@ -111,51 +103,68 @@ QObject* findSource(MainWindow& w, std::string_view name) {
     return w.window->findChild<QObject*>(objectName);
 }
 
-void bind(MainWindow& w, QObject* source, Event event, Handler handler) {
+// Connects \p source's \p event to \p handler; the source is the connection's
+// context, so the connection ends with it. \returns false when the source has
+// no such event.
+bool bind(MainWindow& w, QObject* source, Event event, Handler handler) {
     const auto fire = [&w, handler](const EventArgs& e) { handler(w, e); };
     const auto mouse = [fire](int x, int y, Qt::KeyboardModifiers m) {
         fire(EventArgs{0, m, x, y});
     };
+    QMetaObject::Connection connection;
     switch (event) {
     case Event::Created:
-        break; // raised by openMainWindow()
+        return true; // raised by openMainWindow()
     case Event::Clicked:
         if (auto* button = qobject_cast<QPushButton*>(source))
-            QObject::connect(button, &QPushButton::clicked, [fire] { fire({}); });
+            connection =
+                QObject::connect(button, &QPushButton::clicked, button, [fire] { fire({}); });
         else if (auto* item = qobject_cast<QAction*>(source))
-            QObject::connect(item, &QAction::triggered, [fire] { fire({}); });
+            connection = QObject::connect(item, &QAction::triggered, item, [fire] { fire({}); });
         break;
     case Event::KeyPressed:
         if (auto* box = qobject_cast<platform::NumberBox*>(source))
-            QObject::connect(box, &platform::NumberBox::keyPressed,
-                             [fire](int key, Qt::KeyboardModifiers m) {
-                                 fire(EventArgs{key, m});
-                             });
+            connection = QObject::connect(box, &platform::NumberBox::keyPressed, box,
+                                          [fire](int key, Qt::KeyboardModifiers m) {
+                                              fire(EventArgs{key, m});
+                                          });
         break;
     case Event::GainedFocus:
         if (auto* box = qobject_cast<platform::NumberBox*>(source))
-            QObject::connect(box, &platform::NumberBox::gainedFocus, [fire] { fire({}); });
+            connection =
+                QObject::connect(box, &platform::NumberBox::gainedFocus, box, [fire] { fire({}); });
         break;
     case Event::DoubleClick:
         if (auto* list = qobject_cast<platform::ReportList*>(source))
-            QObject::connect(list, &platform::ReportList::mouseDoubleClicked, mouse);
+            connection =
+                QObject::connect(list, &platform::ReportList::mouseDoubleClicked, list, mouse);
         break;
     case Event::RightButtonPressed:
         if (auto* list = qobject_cast<platform::ReportList*>(source))
-            QObject::connect(list, &platform::ReportList::rightButtonPressed, mouse);
+            connection =
+                QObject::connect(list, &platform::ReportList::rightButtonPressed, list, mouse);
         break;
     }
+    return static_cast<bool>(connection);
 }
 
 } // namespace
 
+void bindEvents(MainWindow& w, std::span<const Binding> bindings) {
+    for (const Binding& b : bindings) {
+        QObject* source = findSource(w, b.source);
+        if (source == nullptr || !bind(w, source, b.event, b.handler)) {
+            // A wrong row would leave a control dead without a word: stop at once, in every build.
+            qFatal("SWF Scout: the binding table's row for \"%.*s\" matches no %s of the window",
+                   static_cast<int>(b.source.size()), b.source.data(),
+                   source == nullptr ? "control" : "event of that control");
+        }
+    }
+}
+
 std::unique_ptr<MainWindow> openMainWindow() {
     std::unique_ptr<MainWindow> w = createMainWindow();
-    for (const Binding& b : kBindings) {
-        QObject* source = findSource(*w, b.source);
-        Q_ASSERT(source != nullptr);
-        bind(*w, source, b.event, b.handler);
-    }
+    bindEvents(*w, kBindings);
     w->window->show();
     for (const Binding& b : kBindings)
         if (b.event == Event::Created) b.handler(*w, {});

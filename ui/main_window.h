@@ -2,10 +2,13 @@
 
 // The program's one window: its controls as the handlers see them.
 
-#include "platform/http_get.h"
+#include "platform/http/http_get.h"
+#include "ui/handlers.h"
 
 #include <QWidget>
 #include <memory>
+#include <span>
+#include <string_view>
 
 QT_BEGIN_NAMESPACE
 class QAction;
@@ -36,6 +39,20 @@ struct MainWindow {
     QAction* copyItem = nullptr;              ///< "复制地址"
     platform::HttpLimits searchLimits;        ///< bounds of a search's request
 };
+
+/// The events a binding can name.
+enum class Event { Created, Clicked, KeyPressed, GainedFocus, DoubleClick, RightButtonPressed };
+
+/// One row of a binding table: a control by its objectName, one of its events, the handler.
+struct Binding {
+    std::string_view source;
+    Event event;
+    Handler handler;
+};
+
+/// Connects every row of \p bindings. A row whose control does not exist, or
+/// has no such event, stops the program with a message naming the row.
+void bindEvents(MainWindow& w, std::span<const Binding> bindings);
 
 /// Creates the window from its definition, binds its events, shows it and
 /// raises its creation-complete event.

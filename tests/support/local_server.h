@@ -3,6 +3,9 @@
 // A real HTTP server on the loopback interface, for tests. It answers on its
 // own threads; the test thread sets it up, then talks to it through libcurl.
 
+#include "platform/http/http_get.h"
+
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <httplib.h>
@@ -113,5 +116,14 @@ public:
 private:
     ScopedEnv http_, noProxy_, noProxyUpper_, all_;
 };
+
+/// Bounds short enough for a test to see a time-out happen.
+inline platform::HttpLimits shortLimits() {
+    platform::HttpLimits limits;
+    limits.connectTimeout = std::chrono::milliseconds{2000};
+    limits.stallTimeout = std::chrono::milliseconds{300};
+    limits.totalTimeout = std::chrono::milliseconds{5000};
+    return limits;
+}
 
 } // namespace testsupport

@@ -1,7 +1,7 @@
 // Preview, copy and the row menu: modules that really play, the real clipboard,
 // the real popup menu and message box.
 
-#include "platform/player_server.h"
+#include "platform/qt/player_server.h"
 #include "tests/support/swf.h"
 #include "tests/ui/window_fixture.h"
 

@@ -3,11 +3,11 @@
 // A fresh main window per test, with its service played by a loopback server
 // that the program reaches through http_proxy, as a user's proxy would be.
 
-#include "platform/browser_view.h"
-#include "platform/controls.h"
-#include "platform/http_get.h"
+#include "platform/qt/browser_view.h"
+#include "platform/qt/controls.h"
 #include "tests/support/local_server.h"
 #include "ui/main_window.h"
+#include "ui/startup.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -198,9 +198,7 @@ inline bool showsBlank(platform::BrowserView* browser) {
 /// The main() of a window test: libcurl and the web engine set up as the program
 /// sets them up, then the Qt Test run of \p Test.
 template <class Test> int runWindowTests(int argc, char** argv) {
-    const platform::HttpSession http; // before any thread starts
-    platform::prepareWebEngine();
-    QApplication app(argc, argv);
+    const ui::Startup startup(argc, argv);
     Test test;
     return QTest::qExec(&test, argc, argv);
 }

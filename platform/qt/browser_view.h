@@ -1,9 +1,8 @@
 #pragma once
 
-#include "search/text.h"
-
 #include <QWidget>
 #include <memory>
+#include <string_view>
 
 QT_BEGIN_NAMESPACE
 class QUrl;
@@ -33,7 +32,7 @@ public:
     /// - any other http(s) address: that address as it is;
     /// - anything else (empty, no scheme, file:, javascript:, data: …): a blank
     ///   page (the player page without a module); nothing is loaded.
-    void setAddress(const search::Text& address);
+    void setAddress(std::string_view address);
 
     /// \returns the engine's view (a QWebEngineView), once the engine has started.
     [[nodiscard]] QWidget* engineView() const;

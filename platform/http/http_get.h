@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+struct sockaddr;
+
 namespace platform {
 
 /// Bounds of one GET. The defaults are the program's own; tests pass short ones.
@@ -20,6 +22,14 @@ struct HttpLimits {
 /// false abandons the request, which then gives the empty result.
 using HttpWait = std::function<bool()>;
 
+/// Decides whether one step of a GET may go ahead. Called before each
+/// connection is opened, with the address about to be connected, and again
+/// before each request is sent (redirect hops included), with the address it
+/// goes to. \p url is the step's address; \p viaProxy tells that \p peer is a
+/// proxy from the environment, which will connect to \p url's host itself.
+/// Returning false ends the GET with the empty result.
+using ConnectCheck = std::function<bool(std::string_view url, const sockaddr& peer, bool viaProxy)>;
+
 /// Performs one HTTP GET of \p address and returns the response body as bytes,
 /// unchanged (zero bytes included).
 ///
@@ -33,9 +43,14 @@ using HttpWait = std::function<bool()>;
 /// \returns the body of a 2xx answer; a body larger than
 /// \p limits.maxBodyBytes is cut there. Every failure (no connection, a
 /// time-out, a non-2xx status, a refused redirect, abandoned by \p wait) gives
-/// the empty string. Nothing is printed or logged.
+/// the empty string. Nothing is printed or logged. With \p check, every
+/// connection and every request of the GET must pass it.
 [[nodiscard]] std::string httpGet(std::string_view address, const HttpLimits& limits = {},
-                                  const HttpWait& wait = {});
+                                  const HttpWait& wait = {}, const ConnectCheck& check = {});
+
+/// Returns \p text with every byte for which \p keep is false written as %XX
+/// (upper-case hex).
+[[nodiscard]] std::string percentEncode(std::string_view text, bool (*keep)(unsigned char));
 
 /// Returns \p address with every byte that cannot stand raw in a URL
 /// percent-encoded: controls, space, DEL, bytes >= 0x80 and " < > \ ^ ` { | } #.

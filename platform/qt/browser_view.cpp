@@ -1,8 +1,8 @@
-#include "platform/browser_view.h"
+#include "platform/qt/browser_view.h"
 
-#include "platform/engine_view.h"
-#include "platform/http_get.h"
-#include "platform/player_server.h"
+#include "platform/http/http_get.h"
+#include "platform/qt/engine_view.h"
+#include "platform/qt/player_server.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
@@ -13,10 +13,10 @@
 namespace platform {
 namespace {
 
-// The Qt WebEngine plug-in, found beside the program: <prefix>/lib/swfscout.
+// The Qt WebEngine plug-in, found beside the program: <prefix>/lib/swfscout/plugins.
 CreateEngineView loadEngine() {
     QLibrary plugin(QCoreApplication::applicationDirPath() +
-                    QStringLiteral("/../lib/swfscout/libswfscout_webengine.so"));
+                    QStringLiteral("/../lib/swfscout/plugins/libswfscout_webengine.so"));
     plugin.setLoadHints(QLibrary::ResolveAllSymbolsHint);
     return reinterpret_cast<CreateEngineView>(plugin.resolve(kCreateEngineView));
 }
@@ -87,7 +87,7 @@ void BrowserView::showBlank() {
     }
 }
 
-void BrowserView::setAddress(const search::Text& address) {
+void BrowserView::setAddress(std::string_view address) {
     startEngine();
     if (engine_ == nullptr) return;
     const std::string wire = wireAddress(address);
@@ -117,6 +117,13 @@ void prepareWebEngine() {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // Pages in the view speak the window's language, whatever the system's, and
+    // Chromium prints only fatal errors. The user's own flags come after ours, so
+    // theirs win.
+    QByteArray flags = "--lang=zh-CN --log-level=3";
+    const QByteArray own = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!own.isEmpty()) flags += ' ' + own;
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/http_get.h"
+#include "platform/http/http_get.h"
 
 #include <filesystem>
 #include <memory>

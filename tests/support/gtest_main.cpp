@@ -1,4 +1,4 @@
-#include "platform/http_get.h"
+#include "platform/http/http_get.h"
 
 #include <gtest/gtest.h>
 

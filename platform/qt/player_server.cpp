@@ -1,4 +1,4 @@
-#include "platform/player_server.h"
+#include "platform/qt/player_server.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -3,10 +3,9 @@
 // Qt widgets given the operations and events the window's handlers use.
 // Each stays thin: the program's behaviour lives in ui/.
 
-#include "search/text.h"
-
 #include <QLineEdit>
 #include <QTreeWidget>
+#include <string>
 
 QT_BEGIN_NAMESPACE
 class QMenu;
@@ -14,8 +13,6 @@ class QWidget;
 QT_END_NAMESPACE
 
 namespace platform {
-
-using search::Text;
 
 /// Names a row of a ReportList, counted from 0; -1 means no row.
 using RowIndex = int;
@@ -25,7 +22,7 @@ inline constexpr int kEnterKey = 13;
 
 /// Turns bytes into the text a control shows: UTF-8 where the bytes are valid
 /// UTF-8, GB18030 (the superset of GBK and GB2312) where they are not.
-[[nodiscard]] QString shownText(const Text& bytes);
+[[nodiscard]] QString shownText(const std::string& bytes);
 
 /// A single-line edit box that reports key presses and gained focus.
 class NumberBox : public QLineEdit {
@@ -33,8 +30,8 @@ class NumberBox : public QLineEdit {
 public:
     explicit NumberBox(QWidget* parent = nullptr);
 
-    [[nodiscard]] Text readText() const;
-    void writeText(const Text& text);
+    [[nodiscard]] std::string readText() const;
+    void writeText(const std::string& text);
 
 signals:
     /// Raised before the key is applied; \p keyCode is 13 for either Enter key.
@@ -56,11 +53,11 @@ public:
     void removeAllRows();
     [[nodiscard]] int rowCount() const;
     /// Appends a row whose cell 0 holds \p cell0; \returns the new row's index.
-    RowIndex appendRow(const Text& cell0);
-    void writeCell(RowIndex row, int column, const Text& text);
+    RowIndex appendRow(const std::string& cell0);
+    void writeCell(RowIndex row, int column, const std::string& text);
     /// \returns the bytes of a cell, or the empty text for a row or column
     /// that does not exist (row -1 included).
-    [[nodiscard]] Text readCell(RowIndex row, int column) const;
+    [[nodiscard]] std::string readCell(RowIndex row, int column) const;
     /// \returns the selected row, or -1 when none is selected.
     [[nodiscard]] RowIndex selectedRow() const;
 
@@ -78,9 +75,9 @@ void popUpAtCursor(QMenu& menu);
 
 /// Shows \p text in a modal box with the information icon and one OK button;
 /// returns when the user dismisses it.
-void showInformation(QWidget* parent, const Text& text);
+void showInformation(QWidget* parent, const std::string& text);
 
 /// Replaces the clipboard's contents with \p text as plain text.
-void setClipboardText(const Text& text);
+void setClipboardText(const std::string& text);
 
 } // namespace platform

@@ -1,4 +1,4 @@
-#include "platform/controls.h"
+#include "platform/qt/controls.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,13 +14,13 @@ namespace {
 
 constexpr int kBytesRole = Qt::UserRole;
 
-QByteArray bytesOf(const Text& text) {
+QByteArray bytesOf(const std::string& text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
 
-QString shownText(const Text& bytes) {
+QString shownText(const std::string& bytes) {
     const QByteArray data = bytesOf(bytes);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(data);
@@ -38,11 +38,11 @@ QString shownText(const Text& bytes) {
 NumberBox::NumberBox(QWidget* parent)
     : QLineEdit(parent) {}
 
-Text NumberBox::readText() const {
+std::string NumberBox::readText() const {
     return text().toStdString();
 }
 
-void NumberBox::writeText(const Text& text) {
+void NumberBox::writeText(const std::string& text) {
     setText(shownText(text));
 }
 
@@ -84,7 +84,7 @@ int ReportList::rowCount() const {
     return topLevelItemCount();
 }
 
-RowIndex ReportList::appendRow(const Text& cell0) {
+RowIndex ReportList::appendRow(const std::string& cell0) {
     auto* item = new QTreeWidgetItem;
     item->setText(0, shownText(cell0));
     item->setData(0, kBytesRole, bytesOf(cell0));
@@ -92,14 +92,14 @@ RowIndex ReportList::appendRow(const Text& cell0) {
     return topLevelItemCount() - 1;
 }
 
-void ReportList::writeCell(RowIndex row, int column, const Text& text) {
+void ReportList::writeCell(RowIndex row, int column, const std::string& text) {
     QTreeWidgetItem* item = topLevelItem(row);
     if (item == nullptr || column < 0 || column >= columnCount()) return;
     item->setText(column, shownText(text));
     item->setData(column, kBytesRole, bytesOf(text));
 }
 
-Text ReportList::readCell(RowIndex row, int column) const {
+std::string ReportList::readCell(RowIndex row, int column) const {
     const QTreeWidgetItem* item = topLevelItem(row);
     if (item == nullptr || column < 0 || column >= columnCount()) return {};
     return item->data(column, kBytesRole).toByteArray().toStdString();
@@ -132,13 +132,13 @@ void popUpAtCursor(QMenu& menu) {
     menu.exec(QCursor::pos());
 }
 
-void showInformation(QWidget* parent, const Text& text) {
+void showInformation(QWidget* parent, const std::string& text) {
     QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(),
                     shownText(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
-void setClipboardText(const Text& text) {
+void setClipboardText(const std::string& text) {
     QClipboard* clipboard = QApplication::clipboard();
     if (clipboard == nullptr) return;
     clipboard->setText(shownText(text), QClipboard::Clipboard);

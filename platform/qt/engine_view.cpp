@@ -1,4 +1,4 @@
-#include "platform/engine_view.h"
+#include "platform/qt/engine_view.h"
 
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
