@@ -79,8 +79,11 @@ bool BrowserView::isPlayerPage(const QUrl& url) const {
 void BrowserView::showBlank() {
     if (!player_->running()) {
         engine_->load(QUrl(QStringLiteral("about:blank")));
-    } else if (playerReady_ && isPlayerPage(engine_->url())) {
-        engine_->runScript(QStringLiteral("play('')"));
+        return;
+    }
+    player_->stopModule();
+    if (playerReady_ && isPlayerPage(engine_->url())) {
+        engine_->runScript(QStringLiteral("play('', '', '')"));
     } else {
         playerReady_ = false;
         engine_->load(QUrl(QString::fromStdString(player_->playerAddress())));
@@ -97,19 +100,22 @@ void BrowserView::setAddress(std::string_view address) {
         return;
     }
     if (!url.path().endsWith(QLatin1String(".swf"), Qt::CaseInsensitive) || !player_->running()) {
+        if (player_->running()) player_->stopModule();
         playerReady_ = false;
         engine_->load(url);
         return;
     }
-    const std::string module = url.toEncoded().toStdString();
+    const PlayerServer::Movie movie = player_->playModule(url.toEncoded().toStdString());
     if (playerReady_ && isPlayerPage(engine_->url())) {
-        // The player is loaded and warm: only the movie changes. The path holds
-        // only letters, digits and - _ . ~ / %, so it stands safely in quotes.
-        engine_->runScript(QStringLiteral("play(decodeURIComponent('%1'))")
-                               .arg(QString::fromStdString(player_->modulePath(module))));
+        // The player is loaded and warm: only the movie changes. Each argument
+        // holds only letters, digits and - _ . ~ / %, so it stands safely in quotes.
+        engine_->runScript(QStringLiteral("play('%1', decodeURIComponent('%2'), '%3')")
+                               .arg(QString::fromStdString(movie.path),
+                                    QString::fromStdString(movie.base),
+                                    QString::fromStdString(movie.routes)));
     } else {
         playerReady_ = false;
-        engine_->load(QUrl::fromEncoded(QByteArray::fromStdString(player_->playerAddress(module))));
+        engine_->load(QUrl::fromEncoded(QByteArray::fromStdString(player_->playerAddress(movie))));
     }
 }
 

@@ -17,8 +17,15 @@ namespace platform {
 /// serves the player page, the Ruffle files, and module bytes that it fetches
 /// itself with httpGet() (so http_proxy applies here too).
 ///
-/// It answers on threads of its own; nothing of it is shared with the window
-/// but the immutable settings given at construction.
+/// Every request a played module makes comes here too (the player page routes
+/// them), and is fetched under the module's reach (address_policy.h): public
+/// addresses, and local ones only on the module's own local origin. The server
+/// answers only requests addressed to its own host and port, never fetches
+/// from itself, keeps some workers free of module fetches, and abandons the
+/// fetches of a module as soon as another is played or the server stops.
+///
+/// It answers on threads of its own; playModule() and stopModule() may be
+/// called from any one thread.
 class PlayerServer {
 public:
     /// \p ruffleDir holds ruffle.js and its .wasm files; \p limits bound each module fetch.
@@ -30,16 +37,34 @@ public:
     /// \returns whether the server listens.
     [[nodiscard]] bool running() const;
 
-    /// \returns the address of the player page, blank or playing the module at
-    /// \p moduleAddress, an absolute http(s) address in wire form (see wireAddress()).
-    [[nodiscard]] std::string playerAddress(std::string_view moduleAddress = {}) const;
+    /// What the player page needs to play one module. Each holds only letters,
+    /// digits and - _ . ~ / %, so it stands safely in a script's quotes.
+    struct Movie {
+        std::string path;   ///< where Ruffle reads the module, below this server
+        std::string base;   ///< the module's folder, percent-encoded once more
+        std::string routes; ///< the path the module's own requests are routed through
+    };
 
-    /// \returns the path, below this server, under which Ruffle reads the module at
-    /// \p moduleAddress; it holds only letters, digits and - _ . ~ / %.
-    [[nodiscard]] std::string modulePath(std::string_view moduleAddress) const;
+    /// Makes \p moduleAddress, an absolute http(s) address in wire form (see
+    /// wireAddress()), the one module this server plays; the fetches of the one
+    /// before are abandoned.
+    Movie playModule(std::string_view moduleAddress);
+
+    /// Plays nothing: abandons the current module's fetches.
+    void stopModule();
+
+    /// \returns the address of the player page, blank or playing \p movie.
+    [[nodiscard]] std::string playerAddress() const;
+    [[nodiscard]] std::string playerAddress(const Movie& movie) const;
 
     /// \returns the origin and random prefix all of this server's addresses start with.
     [[nodiscard]] std::string base() const;
+
+    /// How many module fetches may run at once; more are answered 503 at once,
+    /// so that the page and the Ruffle files always find a worker.
+    static constexpr int kMaxFetches = 6;
+    /// The server's worker threads.
+    static constexpr int kWorkers = 12;
 
 private:
     struct State;

@@ -252,36 +252,73 @@ void PreviewTest::pagesCannotLeaveTheWebOrOpenWindows() {
 }
 
 void PreviewTest::playerServerServesOnlyItsOwn() {
-    const platform::PlayerServer player(platform::shippedRuffleDir());
+    platform::PlayerServer player(platform::shippedRuffleDir());
     QVERIFY(player.running());
     const std::string base = player.base();
     const std::string origin = base.substr(0, base.rfind('/'));
+    const std::string port = origin.substr(origin.rfind(':') + 1);
     // The test's requests go straight to the player; the player's own go through the proxy.
     const testsupport::ScopedEnv direct("no_proxy", "127.0.0.1");
     const auto get = [](const std::string& address) { return platform::httpGet(address); };
 
     QVERIFY(get(base + "/play.html").find("ruffle/ruffle.js") != std::string::npos);
     QVERIFY(get(base + "/ruffle/ruffle.js").size() > 1000);
-    QCOMPARE(get(player.playerAddress("http://modules.test/red.swf")),
-             get(base + "/play.html")); // the module is the page's query, not part of it
-    QCOMPARE(get(base + "/module/http/modules.test/red.swf"), testsupport::solidColourSwf(kRed));
-    QCOMPARE(get(base + "/module/HTTP/modules.test/red.swf"), testsupport::solidColourSwf(kRed));
+    const auto red = player.playModule("http://modules.test/red.swf");
+    QCOMPARE(get(player.playerAddress(red)), get(base + "/play.html")); // the module is the query
+    QCOMPARE(get(origin + red.path), testsupport::solidColourSwf(kRed));
+    QCOMPARE(get(origin + red.routes + "http/modules.test/blue.swf"),
+             testsupport::solidColourSwf(kBlue));
+    QCOMPARE(get(origin + red.routes + "HTTP/modules.test/blue.swf"),
+             testsupport::solidColourSwf(kBlue));
 
+    // An intranet the module must not reach: a second loopback server.
+    testsupport::LocalServer intranet;
+    intranet.onAnyGet([&](const httplib::Request& req, httplib::Response& res) {
+        intranet.record(req);
+        res.set_content("secret=1", "text/plain");
+    });
+    const std::string inside = std::to_string(intranet.port());
+    const testsupport::ScopedEnv directToo("no_proxy", "127.0.0.1,localhost");
     const std::string refused[] = {
         origin + "/play.html",                                  // no per-run prefix
         origin + "/0123456789abcdef0123456789abcdef/play.html", // a guessed one
-        base + "/ruffle/%2e%2e/%2e%2e/%2e%2e/%2e%2e/%2e%2e/%2e%2e/etc/hostname", // out of the
-                                                                                 // Ruffle folder
-        base + "/module/file/etc/hostname",                                      // not the web
-        base + "/module/ftp/modules.test/red.swf",
-        base + "/module/http/" + origin.substr(7) + base.substr(origin.size()) +
+        base + "/ruffle/%2e%2e/%2e%2e/%2e%2e/%2e%2e/%2e%2e/%2e%2e/etc/hostname", // out of Ruffle's
+                                                                                 // folder
+        origin + red.routes + "file/etc/hostname",                               // not the web
+        origin + red.routes + "ftp/modules.test/red.swf",
+        origin + red.routes + "http/127.0.0.1:" + port + base.substr(origin.size()) +
             "/play.html", // itself
-        base + "/module/http/localhost:" + origin.substr(origin.rfind(':') + 1) + "/x.swf",
-        base + "/module/http/modules.test/missing.swf", // the module's server says 404
+        origin + red.routes + "http/localhost:" + port + "/x.swf",
+        origin + red.routes + "http/2130706433:" + port + "/x.swf",
+        origin + red.routes + "http/127.0.0.1:" + inside + "/secret", // the intranet
+        origin + red.routes + "http/localhost:" + inside + "/secret",
+        origin + red.routes + "http/0x7f.0.0.1:" + inside + "/secret",
+        origin + red.routes + "http/modules.test/missing.swf", // the module's server says 404
     };
     for (const auto& address : refused) {
         QVERIFY2(get(address).empty(), address.c_str());
     }
+    QVERIFY(intranet.targets().empty());
+
+    // A new module abandons the old one: its addresses answer nothing any more.
+    const auto blue = player.playModule("http://modules.test/blue.swf");
+    QVERIFY(get(origin + red.path).empty());
+    QVERIFY(get(origin + red.routes + "http/modules.test/blue.swf").empty());
+    QCOMPARE(get(origin + blue.path), testsupport::solidColourSwf(kBlue));
+    player.stopModule();
+    QVERIFY(get(origin + blue.path).empty());
+
+    // Only requests for 127.0.0.1:PORT by that name: not a rebound name, not localhost.
+    httplib::Client client("127.0.0.1", std::stoi(port));
+    const std::string page = base.substr(origin.size()) + "/play.html";
+    const auto named = [&](const std::string& host) {
+        const auto answer = client.Get(page.c_str(), httplib::Headers{{"Host", host}});
+        return answer ? answer->status : -1;
+    };
+    QCOMPARE(named("127.0.0.1:" + port), 200);
+    QCOMPARE(named("evil.example:" + port), 403);
+    QCOMPARE(named("localhost:" + port), 403);
+    QCOMPARE(named("127.0.0.1"), 403);
 }
 
 int main(int argc, char** argv) {
