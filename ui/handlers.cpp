@@ -27,13 +27,18 @@ void runSearch(MainWindow& w, const EventArgs&) {
         address = search::buildQueryAddress(number);
     }
 
-    // While the request waits, the window keeps painting but takes no input, so
-    // no second action starts; closing the window abandons the request.
-    const auto keepPainting = [&w] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        return w.window->isVisible();
-    };
-    search::Text page = search::fetchPage(address, w.searchLimits, keepPainting);
+    // While the request waits, the window keeps painting, and input given
+    // meanwhile is dropped, so no second action starts, then or later; closing
+    // the window abandons the request.
+    search::Text page;
+    {
+        const platform::InputPause paused;
+        const auto keepPainting = [&w] {
+            QCoreApplication::processEvents();
+            return w.window->isVisible();
+        };
+        page = search::fetchPage(address, w.searchLimits, keepPainting);
+    }
     address = {};
     PageText = std::move(page);
 

@@ -58,10 +58,9 @@ std::unique_ptr<MainWindow> createMainWindow() {
     w->searchButton = new QPushButton(QStringLiteral("搜索模块地址"), window);
     place(w->searchButton, "按钮1", kButton);
 
-    w->list = new platform::ReportList(window);
+    w->list =
+        new platform::ReportList({QStringLiteral("序列"), QStringLiteral("FLASH地址")}, window);
     place(w->list, "超级列表框1", kList);
-    w->list->setColumnCount(2);
-    w->list->setHeaderLabels({QStringLiteral("序列"), QStringLiteral("FLASH地址")});
     w->list->setColumnWidth(0, 30);
     w->list->setColumnWidth(1, 263);
     for (int i = 0; i < 3; ++i)

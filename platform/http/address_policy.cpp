@@ -123,7 +123,7 @@ bool isPublicHost(std::string_view written) {
 }
 
 std::optional<Origin> originOf(std::string_view address) {
-    const std::optional<UrlParts> parts = parseUrl(std::string(address));
+    const std::optional<UrlParts> parts = parseUrl(wireAddress(address));
     if (!parts || (parts->scheme != "http" && parts->scheme != "https")) return std::nullopt;
     Origin origin{parts->scheme, parts->host, 0};
     for (char& c : origin.host)

@@ -93,7 +93,17 @@ void BrowserView::showBlank() {
 void BrowserView::setAddress(std::string_view address) {
     startEngine();
     if (engine_ == nullptr) return;
+    // Longer than the web engine accepts (and no module address of any use): blank, at once.
+    constexpr std::size_t kMaxAddressBytes = std::size_t{2} << 20;
+    if (address.size() > kMaxAddressBytes) {
+        showBlank();
+        return;
+    }
     const std::string wire = wireAddress(address);
+    if (wire.size() > kMaxAddressBytes) {
+        showBlank();
+        return;
+    }
     const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(wire), QUrl::StrictMode);
     if (!url.isValid() || !isWebAddress(url) || url.host().isEmpty()) {
         showBlank();

@@ -8,17 +8,106 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QStringDecoder>
+#include <QTimer>
+#include <climits>
 
 namespace platform {
 namespace {
-
-constexpr int kBytesRole = Qt::UserRole;
 
 QByteArray bytesOf(const std::string& text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Characters that hide or disguise what stands beside them.
+bool isDeceptive(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) ||      // controls
+           c == 0x00AD || c == 0x034F || c == 0x061C || // soft hyphen, grapheme joiner, Arabic mark
+           c == 0x115F || c == 0x1160 || c == 0x17B4 || c == 0x17B5 || c == 0x180E ||
+           (c >= 0x200B && c <= 0x200F) || // zero-width space, joiners, LRM, RLM
+           (c >= 0x2028 && c <= 0x202E) || // separators, embeddings, overrides
+           (c >= 0x2060 && c <= 0x206F) || // word joiner, invisible operators, isolates
+           c == 0x3164 || (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF || c == 0xFFA0 ||
+           (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xE0000 && c <= 0xE0FFF); // tags, selectors
+}
+
 } // namespace
+
+QString shownCell(const std::string& bytes) {
+    // A bounded prefix: four bytes a character at most, and a few to spare.
+    constexpr std::size_t kPrefixBytes = 4 * kMaxShownChars + 16;
+    const bool cut = bytes.size() > kPrefixBytes;
+    const QByteArray data = bytesOf(cut ? bytes.substr(0, kPrefixBytes) : bytes);
+    // Stateful decoders: a character cut at the end of the prefix is no error.
+    QString text;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    text = utf8(data);
+    if (!utf8.hasError()) {
+        // Qt's UTF-8 decoding drops U+FEFF wherever it stands; it must show.
+        text.clear();
+        qsizetype from = 0;
+        for (qsizetype at; (at = data.indexOf("\xEF\xBB\xBF", from)) >= 0; from = at + 3)
+            text += QString::fromUtf8(data.mid(from, at - from)) + QChar(0xFEFF);
+        text += QString::fromUtf8(data.mid(from));
+    } else {
+        QStringDecoder gb18030("GB18030");
+        if (gb18030.isValid()) {
+            text = gb18030.decode(data);
+            if (gb18030.hasError()) text = QString::fromUtf8(data);
+        } else {
+            text = QString::fromUtf8(data);
+        }
+    }
+    QString shown;
+    int chars = 0;
+    for (const char32_t c : text.toUcs4()) {
+        if (chars == kMaxShownChars) return shown + QChar(0x2026);
+        const auto character = QChar::fromUcs4(c); // not fromUcs4(): it drops U+FEFF
+        if (isDeceptive(c)) {
+            for (const char b : QStringView(character).toUtf8())
+                shown += QStringLiteral("%%1")
+                             .arg(static_cast<unsigned char>(b), 2, 16, QLatin1Char('0'))
+                             .toUpper();
+        } else {
+            shown.append(QStringView(character));
+        }
+        ++chars;
+    }
+    return cut ? shown + QChar(0x2026) : shown;
+}
+
+// --- InputPause ------------------------------------------------------------------------------
+
+InputPause::InputPause() {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+InputPause::~InputPause() {
+    // What arrived just before the end is dropped as well, not handled afterwards.
+    QCoreApplication::processEvents();
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool InputPause::eventFilter(QObject*, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::InputMethod:
+        return true;
+    default:
+        return false;
+    }
+}
 
 QString shownText(const std::string& bytes) {
     const QByteArray data = bytesOf(bytes);
@@ -59,10 +148,78 @@ void NumberBox::focusInEvent(QFocusEvent* event) {
     if (event->reason() != Qt::PopupFocusReason) emit gainedFocus();
 }
 
+// --- ReportRows ------------------------------------------------------------------------------
+
+ReportRows::ReportRows(QStringList headers, QObject* parent)
+    : QAbstractTableModel(parent)
+    , headers_(std::move(headers)) {}
+
+void ReportRows::clear() {
+    beginResetModel();
+    rows_.clear();
+    rows_.shrink_to_fit();
+    announced_ = 0;
+    endResetModel();
+}
+
+std::size_t ReportRows::append(std::string cell0) {
+    rows_.push_back(Row{{std::move(cell0), {}}});
+    if (!announcing_) {
+        announcing_ = true;
+        QTimer::singleShot(0, this, &ReportRows::announce);
+    }
+    return rows_.size() - 1;
+}
+
+void ReportRows::announce() {
+    announcing_ = false;
+    const int count = static_cast<int>(std::min<std::size_t>(rows_.size(), INT_MAX));
+    if (count <= announced_) return;
+    beginInsertRows({}, announced_, count - 1);
+    announced_ = count;
+    endInsertRows();
+}
+
+void ReportRows::write(std::size_t row, int column, std::string text) {
+    if (row >= rows_.size() || column < 0 || column >= columnCount()) return;
+    rows_[row].cells[column] = std::move(text);
+    if (static_cast<int>(row) < announced_)
+        emit dataChanged(index(static_cast<int>(row), column),
+                         index(static_cast<int>(row), column));
+}
+
+const std::string* ReportRows::cell(std::size_t row, int column) const {
+    if (row >= rows_.size() || column < 0 || column >= columnCount()) return nullptr;
+    return &rows_[row].cells[column];
+}
+
+int ReportRows::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : announced_;
+}
+
+int ReportRows::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(std::size(Row{}.cells));
+}
+
+QVariant ReportRows::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    const std::string* text = cell(static_cast<std::size_t>(index.row()), index.column());
+    return text != nullptr ? QVariant(shownCell(*text)) : QVariant();
+}
+
+QVariant ReportRows::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= headers_.size())
+        return {};
+    return headers_[section];
+}
+
 // --- ReportList ------------------------------------------------------------------------------
 
-ReportList::ReportList(QWidget* parent)
-    : QTreeWidget(parent) {
+ReportList::ReportList(QStringList headers, QWidget* parent)
+    : QTreeView(parent)
+    , rows_(new ReportRows(std::move(headers), this)) {
+    setModel(rows_);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -71,47 +228,49 @@ ReportList::ReportList(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::PreventContextMenu);
+    setTextElideMode(Qt::ElideRight);
     header()->setStretchLastSection(false);
     header()->setMinimumSectionSize(16); // a narrow number column stays as narrow as set
     header()->setSectionsMovable(false);
 }
 
 void ReportList::removeAllRows() {
-    clear();
+    rows_->clear();
 }
 
 int ReportList::rowCount() const {
-    return topLevelItemCount();
+    return static_cast<int>(rows_->size());
 }
 
 RowIndex ReportList::appendRow(const std::string& cell0) {
-    auto* item = new QTreeWidgetItem;
-    item->setText(0, shownText(cell0));
-    item->setData(0, kBytesRole, bytesOf(cell0));
-    addTopLevelItem(item);
-    return topLevelItemCount() - 1;
+    return static_cast<RowIndex>(rows_->append(cell0));
 }
 
 void ReportList::writeCell(RowIndex row, int column, const std::string& text) {
-    QTreeWidgetItem* item = topLevelItem(row);
-    if (item == nullptr || column < 0 || column >= columnCount()) return;
-    item->setText(column, shownText(text));
-    item->setData(column, kBytesRole, bytesOf(text));
+    if (row >= 0) rows_->write(static_cast<std::size_t>(row), column, text);
 }
 
 std::string ReportList::readCell(RowIndex row, int column) const {
-    const QTreeWidgetItem* item = topLevelItem(row);
-    if (item == nullptr || column < 0 || column >= columnCount()) return {};
-    return item->data(column, kBytesRole).toByteArray().toStdString();
+    const std::string* text =
+        row >= 0 ? rows_->cell(static_cast<std::size_t>(row), column) : nullptr;
+    return text != nullptr ? *text : std::string();
 }
 
 RowIndex ReportList::selectedRow() const {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
-    return selected.isEmpty() ? -1 : indexOfTopLevelItem(selected.first());
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+QString ReportList::shownCellText(RowIndex row, int column) const {
+    return shownCell(readCell(row, column)); // what the rows' data() gives the view
+}
+
+QRect ReportList::rowRect(RowIndex row) const {
+    return visualRect(rows_->index(row, 0));
 }
 
 void ReportList::mousePressEvent(QMouseEvent* event) {
-    QTreeWidget::mousePressEvent(event); // selects the row under the cursor first
+    QTreeView::mousePressEvent(event); // selects the row under the cursor first
     if (event->button() == Qt::RightButton) {
         const QPoint at = event->position().toPoint();
         emit rightButtonPressed(at.x(), at.y(), event->modifiers());
@@ -119,7 +278,7 @@ void ReportList::mousePressEvent(QMouseEvent* event) {
 }
 
 void ReportList::mouseDoubleClickEvent(QMouseEvent* event) {
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton) {
         const QPoint at = event->position().toPoint();
         emit mouseDoubleClicked(at.x(), at.y(), event->modifiers());

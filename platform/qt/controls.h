@@ -3,9 +3,11 @@
 // Qt widgets given the operations and events the window's handlers use.
 // Each stays thin: the program's behaviour lives in ui/.
 
+#include <QAbstractTableModel>
 #include <QLineEdit>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <string>
+#include <vector>
 
 QT_BEGIN_NAMESPACE
 class QMenu;
@@ -23,6 +25,30 @@ inline constexpr int kEnterKey = 13;
 /// Turns bytes into the text a control shows: UTF-8 where the bytes are valid
 /// UTF-8, GB18030 (the superset of GBK and GB2312) where they are not.
 [[nodiscard]] QString shownText(const std::string& bytes);
+
+/// Longest text a list cell shows; a longer one is cut there and ends in "…".
+inline constexpr int kMaxShownChars = 2000;
+
+/// What a list cell shows for \p bytes: shownText() of at most a bounded prefix,
+/// cut at kMaxShownChars, with every character that would hide or disguise
+/// what stands there (controls, bidirectional overrides, embeddings, isolates
+/// and marks, zero-width and other invisible characters) written as the
+/// percent escapes of its UTF-8 bytes, as a browser's address bar does.
+[[nodiscard]] QString shownCell(const std::string& bytes);
+
+/// Drops the user's input (keys, clicks, wheel) while it lives: the window
+/// keeps painting and closing, but nothing typed or clicked meanwhile is
+/// acted on, then or later.
+class InputPause : public QObject {
+public:
+    InputPause();
+    ~InputPause() override;
+    InputPause(const InputPause&) = delete;
+    InputPause& operator=(const InputPause&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 
 /// A single-line edit box that reports key presses and gained focus.
 class NumberBox : public QLineEdit {
@@ -43,12 +69,43 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 };
 
-/// A report-style list with column headers. Cells hold bytes; each cell shows
-/// shownText() of its bytes and reads back the bytes it was given.
-class ReportList : public QTreeWidget {
+/// The rows of a ReportList: two byte-string cells each, no object per row.
+/// Rows appended in a burst are announced to the view once, when the window
+/// next handles its events, so a million appends cost a million vector
+/// pushes, not a million view updates.
+class ReportRows : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit ReportList(QWidget* parent = nullptr);
+    explicit ReportRows(QStringList headers, QObject* parent = nullptr);
+
+    void clear();
+    std::size_t append(std::string cell0);
+    void write(std::size_t row, int column, std::string text);
+    [[nodiscard]] const std::string* cell(std::size_t row, int column) const;
+    [[nodiscard]] std::size_t size() const { return rows_.size(); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void announce();
+    struct Row {
+        std::string cells[2];
+    };
+    QStringList headers_;
+    std::vector<Row> rows_;
+    int announced_ = 0; ///< rows the view has been told of
+    bool announcing_ = false;
+};
+
+/// A report-style list with column headers. Cells hold bytes; each cell shows
+/// shownCell() of its bytes and reads back the bytes it was given.
+class ReportList : public QTreeView {
+    Q_OBJECT
+public:
+    ReportList(QStringList headers, QWidget* parent = nullptr);
 
     void removeAllRows();
     [[nodiscard]] int rowCount() const;
@@ -61,6 +118,11 @@ public:
     /// \returns the selected row, or -1 when none is selected.
     [[nodiscard]] RowIndex selectedRow() const;
 
+    /// What the cell shows on screen.
+    [[nodiscard]] QString shownCellText(RowIndex row, int column) const;
+    /// Where the row stands in the viewport.
+    [[nodiscard]] QRect rowRect(RowIndex row) const;
+
 signals:
     void mouseDoubleClicked(int x, int y, Qt::KeyboardModifiers modifiers);
     void rightButtonPressed(int x, int y, Qt::KeyboardModifiers modifiers);
@@ -68,6 +130,9 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    ReportRows* rows_;
 };
 
 /// Pops \p menu up at the mouse cursor and returns when it closes.

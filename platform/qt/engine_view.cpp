@@ -1,5 +1,6 @@
 #include "platform/qt/engine_view.h"
 
+#include <QLoggingCategory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -7,6 +8,9 @@
 
 namespace platform {
 namespace {
+
+// What pages write to their console: off unless QT_LOGGING_RULES turns it on.
+Q_LOGGING_CATEGORY(pageConsole, "swfscout.page", QtCriticalMsg)
 
 // A page that goes nowhere but the web: no local files, no other schemes, no pop-ups.
 class GuardedPage : public QWebEnginePage {
@@ -18,6 +22,15 @@ protected:
         return isWebAddress(url) || url == QUrl(QStringLiteral("about:blank"));
     }
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+    // A page can write megabytes in one message: one short line each, at most.
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
+                                  const QString&) override {
+        if (!pageConsole().isDebugEnabled()) return;
+        QString line = message.left(200);
+        line.replace(QLatin1Char('\n'), QLatin1Char(' '))
+            .replace(QLatin1Char('\r'), QLatin1Char(' '));
+        qCDebug(pageConsole).noquote() << line;
+    }
 };
 
 class WebEngineView final : public EngineView {

@@ -39,7 +39,10 @@ public:
     [[nodiscard]] std::string origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
     /// Answers every GET, whatever its target, with \p handler.
-    void onAnyGet(httplib::Server::Handler handler) { server_.Get(".*", std::move(handler)); }
+    /// ("." would miss a decoded path holding a line break.)
+    void onAnyGet(httplib::Server::Handler handler) {
+        server_.Get(R"([\s\S]*)", std::move(handler));
+    }
 
     /// Blocks a handler until release() or the test's end; \returns whether it was released.
     bool holdUntilReleased(std::chrono::seconds limit = std::chrono::seconds{30}) {

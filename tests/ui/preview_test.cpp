@@ -40,6 +40,7 @@ private slots:
     void nonWebTextsLoadNothing();
     void pagesCannotLeaveTheWebOrOpenWindows();
     void playerServerServesOnlyItsOwn();
+    void anyBytesBetweenTheMarkersPlay();
 
 private:
     // Searches for a page listing the red and the blue module.
@@ -203,6 +204,8 @@ void PreviewTest::nonWebTextsLoadNothing_data() {
     QTest::newRow("data") << QByteArray("data:text/html,<title>ran</title>");
     QTest::newRow("leading piece") << QByteArray("httpclip.swf");
     QTest::newRow("ftp") << QByteArray("ftp://a.test/b.swf");
+    QTest::newRow("longer than the engine takes")
+        << "http://a.test/" + QByteArray(2 << 20, 'a') + ".swf";
 }
 
 void PreviewTest::nonWebTextsLoadNothing() {
@@ -319,6 +322,19 @@ void PreviewTest::playerServerServesOnlyItsOwn() {
     QCOMPARE(named("evil.example:" + port), 403);
     QCOMPARE(named("localhost:" + port), 403);
     QCOMPARE(named("127.0.0.1"), 403);
+}
+
+void PreviewTest::anyBytesBetweenTheMarkersPlay() {
+    // Line feeds, carriage returns, spaces and bytes >= 0x80 inside an address:
+    // the module is fetched with them percent-encoded, and plays.
+    fx_->serve("/a%0Ab%0D%20%E9%9F%B3.swf", testsupport::solidColourSwf(kRed), 200,
+               "application/x-shockwave-flash");
+    fx_->servePage("90010", "<embed src=\"http://modules.test/a\nb\r \xE9\x9F\xB3.swf\">");
+    fx_->typeNumber("90010");
+    QTest::keyClick(fx_->w().numberBox, Qt::Key_Return);
+    QCOMPARE(fx_->w().list->rowCount(), 1);
+    QTest::mouseDClick(fx_->w().list->viewport(), Qt::LeftButton, {}, fx_->rowCentre(0));
+    QTRY_VERIFY_WITH_TIMEOUT(near(viewCentre(), kRed), 30000);
 }
 
 int main(int argc, char** argv) {

@@ -101,7 +101,8 @@ public:
     }
 
     QPoint rowCentre(int row) const {
-        return main_->list->visualItemRect(main_->list->topLevelItem(row)).center();
+        QCoreApplication::processEvents(); // the view learns of rows appended just now
+        return main_->list->rowRect(row).center();
     }
 
     /// Types \p number into the number box the way a person does: a click into

@@ -28,6 +28,8 @@ private slots:
     void boxEmptiesWhenItGainsFocus();
     void addressesAreNumberedInPageOrder();
     void cellsShowTheirTextAndKeepTheirBytes();
+    void disguisingAddressesShowEscaped_data();
+    void disguisingAddressesShowEscaped();
     void failedOrEmptySearchLeavesTheListEmpty_data();
     void failedOrEmptySearchLeavesTheListEmpty();
     void windowPaintsWhileTheRequestWaits();
@@ -73,13 +75,13 @@ void WindowTest::initialState() {
     QCOMPARE(fx_->w().numberBox->text(), QString());
 
     auto* list = fx_->w().list;
-    QCOMPARE(list->headerItem()->text(0), QStringLiteral("序列"));
-    QCOMPARE(list->headerItem()->text(1), QStringLiteral("FLASH地址"));
+    QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("序列"));
+    QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("FLASH地址"));
     QCOMPARE(list->columnWidth(0), 30);
     QCOMPARE(list->columnWidth(1), 263);
     QCOMPARE(fx_->column(0), QStringList({"", "", ""}));
     QCOMPARE(fx_->column(1), QStringList({"", "在此点击鼠标右键复制地址", ""}));
-    QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("在此点击鼠标右键复制地址"));
+    QCOMPARE(list->shownCellText(1, 1), QStringLiteral("在此点击鼠标右键复制地址"));
 
     // Blank, not showing anything it loaded.
     QTRY_VERIFY(testsupport::showsBlank(fx_->w().browser));
@@ -196,12 +198,52 @@ void WindowTest::cellsShowTheirTextAndKeepTheirBytes() {
     QTest::keyClick(fx_->w().numberBox, Qt::Key_Return);
     platform::ReportList* list = fx_->w().list;
     QCOMPARE(list->rowCount(), 3);
-    QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("http://a.test/音乐.swf"));
-    QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("http://a.test/音乐.swf"));
-    QCOMPARE(list->topLevelItem(2)->text(1), QStringLiteral("http://a.test/\uFFFD.swf"));
+    QCOMPARE(list->shownCellText(0, 1), QStringLiteral("http://a.test/音乐.swf"));
+    QCOMPARE(list->shownCellText(1, 1), QStringLiteral("http://a.test/音乐.swf"));
+    QCOMPARE(list->shownCellText(2, 1), QStringLiteral("http://a.test/\uFFFD.swf"));
     QCOMPARE(list->readCell(0, 1), utf8);
     QCOMPARE(list->readCell(1, 1), gbk);
     QCOMPARE(list->readCell(2, 1), neither);
+}
+
+void WindowTest::disguisingAddressesShowEscaped_data() {
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("right-to-left override")
+        << QByteArray("http://a.test/\u202Egpj.exe\u202C.swf")
+        << QStringLiteral("http://a.test/%E2%80%AEgpj.exe%E2%80%AC.swf");
+    QTest::newRow("isolates and marks")
+        << QByteArray("http://a.test/\u2067x\u2069\u200F.swf")
+        << QStringLiteral("http://a.test/%E2%81%A7x%E2%81%A9%E2%80%8F.swf");
+    QTest::newRow("line feed") << QByteArray("http://a.test/x\ny.swf")
+                               << QStringLiteral("http://a.test/x%0Ay.swf");
+    QTest::newRow("carriage return and tab")
+        << QByteArray("http://a.test/x\r\t.swf") << QStringLiteral("http://a.test/x%0D%09.swf");
+    QTest::newRow("zero-width") << QByteArray("http://a.test/a\u200Bb\uFEFFc\u2060.swf")
+                                << QStringLiteral(
+                                       "http://a.test/a%E2%80%8Bb%EF%BB%BFc%E2%81%A0.swf");
+    QTest::newRow("C1 control") << QByteArray("http://a.test/\u0085.swf")
+                                << QStringLiteral("http://a.test/%C2%85.swf");
+    QTest::newRow("ordinary Chinese")
+        << QByteArray("http://a.test/音乐 1.swf") << QStringLiteral("http://a.test/音乐 1.swf");
+    const QByteArray longOne = "http://a.test/" + QByteArray(100'000, 'a') + ".swf";
+    QTest::newRow("very long") << longOne
+                               << QString::fromLatin1(longOne.left(platform::kMaxShownChars)) +
+                                      QChar(0x2026);
+}
+
+void WindowTest::disguisingAddressesShowEscaped() {
+    // A cell shows what could hide or disguise part of an address as escapes, and
+    // at most a bounded prefix; it still holds the exact bytes for copy and preview.
+    QFETCH(QByteArray, address);
+    QFETCH(QString, shown);
+    fx_->servePage("12012", "<embed src=\"" + address.toStdString() + "\">");
+    fx_->typeNumber("12012");
+    QTest::keyClick(fx_->w().numberBox, Qt::Key_Return);
+    platform::ReportList* list = fx_->w().list;
+    QCOMPARE(list->rowCount(), 1);
+    QCOMPARE(list->readCell(0, 1), address.toStdString());
+    QCOMPARE(list->shownCellText(0, 1), shown);
 }
 
 void WindowTest::failedOrEmptySearchLeavesTheListEmpty_data() {
