@@ -156,8 +156,7 @@ ReportRows::ReportRows(QStringList headers, QObject* parent)
 
 void ReportRows::clear() {
     beginResetModel();
-    rows_.clear();
-    rows_.shrink_to_fit();
+    std::deque<Row>().swap(rows_); // gives the memory back
     announced_ = 0;
     endResetModel();
 }

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QTreeView>
 #include <string>
-#include <vector>
+#include <deque>
 
 QT_BEGIN_NAMESPACE
 class QMenu;
@@ -95,7 +95,7 @@ private:
         std::string cells[2];
     };
     QStringList headers_;
-    std::vector<Row> rows_;
+    std::deque<Row> rows_; // grows in blocks: no copy of what is there already
     int announced_ = 0; ///< rows the view has been told of
     bool announcing_ = false;
 };

@@ -6,6 +6,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QSignalSpy>
+#include <span>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using testsupport::WindowFixture;
 
@@ -37,6 +40,7 @@ private slots:
     void browserViewTakesNoInput();
     // Last: it ends the application's event loop, as the program's end does.
     void programEndsWhenTheWindowCloses();
+    void aWrongBindingRowStopsTheProgram();
 
 private:
     std::unique_ptr<WindowFixture> fx_;
@@ -347,6 +351,40 @@ void WindowTest::programEndsWhenTheWindowCloses() {
     QVERIFY(PageText.empty()); // released at the end
     for (QWidget* top : QApplication::topLevelWidgets())
         QVERIFY(top->objectName() != QStringLiteral("主窗口")); // and the window is gone
+}
+
+void WindowTest::aWrongBindingRowStopsTheProgram() {
+    // A row naming a control the window lacks, and one naming an event its
+    // control lacks: either stops the program at start, naming the row, in every
+    // build (the tests run the optimised one). Tried in a child process.
+    const ui::Binding noControl[] = {{"按钮2", ui::Event::Clicked, ui::runSearch}};
+    const ui::Binding noEvent[] = {{"标签1", ui::Event::DoubleClick, ui::previewSelected}};
+    const std::pair<std::span<const ui::Binding>, QString> cases[] = {
+        {noControl, QStringLiteral("按钮2")}, {noEvent, QStringLiteral("标签1")}};
+    for (const auto& [table, name] : cases) {
+        int out[2];
+        QVERIFY(::pipe(out) == 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
+            ::dup2(out[1], STDERR_FILENO);
+            ::close(out[0]);
+            ui::bindEvents(fx_->w(), table);
+            ::_exit(0); // went on as if nothing were wrong
+        }
+        ::close(out[1]);
+        QByteArray said;
+        char buffer[512];
+        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+            said.append(buffer, n);
+        ::close(out[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        QVERIFY2(!(WIFEXITED(status) && WEXITSTATUS(status) == 0), qPrintable(name));
+        QVERIFY2(QString::fromUtf8(said).contains(name), said.constData());
+    }
+    // The real table binds without a word.
+    QVERIFY(fx_->w().searchButton->isEnabled());
 }
 
 int main(int argc, char** argv) {
