@@ -38,6 +38,9 @@ public:
     WebEngineView(QWidget* parent, const std::function<void(bool)>& loadFinished)
         : profile_(new QWebEngineProfile) // no storage name: off the record
     {
+        // The window speaks Chinese; so do the pages in it (navigator.language
+        // comes from the engine's --lang switch, set at start).
+        profile_->setHttpAcceptLanguage(QStringLiteral("zh-CN,zh;q=0.9"));
         QWebEngineSettings* settings = profile_->settings();
         settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
         settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);

@@ -41,6 +41,7 @@ private slots:
     void pagesCannotLeaveTheWebOrOpenWindows();
     void playerServerServesOnlyItsOwn();
     void anyBytesBetweenTheMarkersPlay();
+    void playerSpeaksChineseAndItsPanelsFit();
 
 private:
     // Searches for a page listing the red and the blue module.
@@ -335,6 +336,53 @@ void PreviewTest::anyBytesBetweenTheMarkersPlay() {
     QCOMPARE(fx_->w().list->rowCount(), 1);
     QTest::mouseDClick(fx_->w().list->viewport(), Qt::LeftButton, {}, fx_->rowCentre(0));
     QTRY_VERIFY_WITH_TIMEOUT(near(viewCentre(), kRed), 30000);
+}
+
+// Runs \p script in the view's page and \returns its result, once there is one.
+QVariant evaluate(QWebEngineView* view, const QString& script) {
+    QVariant result;
+    bool done = false;
+    view->page()->runJavaScript(script, [&](const QVariant& r) {
+        result = r;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 10000)) return {};
+    return result;
+}
+
+void PreviewTest::playerSpeaksChineseAndItsPanelsFit() {
+    // A module whose server says 404: Ruffle shows its error panel.
+    fx_->servePage("90011", "<embed src=\"http://modules.test/gone.swf\">");
+    fx_->typeNumber("90011");
+    QTest::keyClick(fx_->w().numberBox, Qt::Key_Return);
+    QTest::mouseDClick(fx_->w().list->viewport(), Qt::LeftButton, {}, fx_->rowCentre(0));
+    QWebEngineView* view = testsupport::webView(fx_->w().browser);
+    QVERIFY(view != nullptr);
+    const QString panel = QStringLiteral(
+        "(() => { const p = document.querySelector('ruffle-player');"
+        "  const panic = p && p.shadowRoot && p.shadowRoot.querySelector('#panic');"
+        "  if (!panic || panic.hidden || panic.offsetHeight === 0) return '';"
+        "  const box = panic.getBoundingClientRect();"
+        "  const parts = [...panic.children].map(c => c.getBoundingClientRect());"
+        "  const inside = parts.every(r => r.top >= box.top - 1 && r.bottom <= box.bottom + 1);"
+        "  return navigator.language + '|' + (inside && panic.scrollHeight <= panic.clientHeight + 1) +"
+        "         '|' + panic.textContent; })()");
+    QString seen;
+    QTRY_VERIFY_WITH_TIMEOUT((seen = evaluate(view, panel).toString()).contains('|'), 30000);
+    const QStringList parts = seen.split('|');
+    QCOMPARE(parts.value(0), QStringLiteral("zh-CN"));
+    QCOMPARE(parts.value(1), QStringLiteral("true")); // nothing cut off
+    QVERIFY2(parts.value(2).contains(QStringLiteral("出了些问题")), qPrintable(seen));
+
+    // Requests from the view ask for Chinese too.
+    fx_->serve("/plain.html", "<title>plain</title>");
+    fx_->w().browser->setAddress("http://127.0.0.1:" + std::to_string(fx_->server().port()) +
+                                 "/plain.html");
+    QTRY_COMPARE_WITH_TIMEOUT(view->title(), QStringLiteral("plain"), 15000);
+    const auto headers = fx_->server().lastHeaders();
+    const auto language = headers.find("Accept-Language");
+    QVERIFY(language != headers.end());
+    QVERIFY2(language->second.starts_with("zh-CN"), language->second.c_str());
 }
 
 int main(int argc, char** argv) {
