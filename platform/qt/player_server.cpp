@@ -28,6 +28,12 @@ constexpr const char* kPagePolicy =
     "media-src 'self' data: blob:; font-src 'self' data:; worker-src 'self' blob:; "
     "frame-src 'none'; object-src 'none'; base-uri 'none'; form-action 'none'";
 
+// A white movie of one frame, 16 x 16 pixels: the player loads it while the
+// view is idle, so that Ruffle's WebAssembly is ready before the first module.
+constexpr std::string_view kBlankMovie{"\x46\x57\x53\x0A\x1E\x00\x00\x00\x80\x00\x00\x0A\x00\x00\x00"
+                                       "\x0A\x00\x00\x18\x01\x00\x43\x02\xFF\xFF\xFF\x40\x00\x00\x00",
+                                       30};
+
 std::string randomPrefix() {
     std::random_device device;
     std::string prefix = "/";
@@ -180,6 +186,10 @@ PlayerServer::PlayerServer(std::filesystem::path ruffleDir, HttpLimits limits)
                      res.set_header("Content-Security-Policy", kPagePolicy);
                      res.set_content(pageBytes, "text/html; charset=utf-8");
                  });
+
+    s.server.Get(s.prefix + "/blank.swf", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(std::string(kBlankMovie), "application/x-shockwave-flash");
+    });
 
     // The module itself: the address the window chose, as it chose it.
     const std::string moviePrefix = s.prefix + std::string(kMoviePath);
