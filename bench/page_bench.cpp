@@ -8,6 +8,7 @@
 #include "platform/http/http_get.h"
 #include "platform/qt/controls.h"
 #include "tests/support/local_server.h"
+#include "tests/support/process_memory.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
 
@@ -27,21 +28,16 @@ double msSince(Clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
-long long statusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(key, 0) == 0) return std::stoll(line.substr(std::strlen(key)));
-    return -1;
-}
-
 // Peak resident memory from now on, less what is resident now, in MiB.
 class PeakGrowth {
 public:
     PeakGrowth() {
         std::ofstream("/proc/self/clear_refs") << "5"; // resets the peak to the current size
-        start_ = statusKiB("VmRSS:");
+        start_ = testsupport::statusKiB("VmRSS:");
     }
-    [[nodiscard]] double mib() const { return static_cast<double>(statusKiB("VmHWM:") - start_) / 1024; }
+    [[nodiscard]] double mib() const {
+        return static_cast<double>(testsupport::statusKiB("VmHWM:") - start_) / 1024;
+    }
 
 private:
     long long start_;
@@ -111,8 +107,8 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     const double answerMs = msSince(t1);
 
-    std::printf("| %s | %d | %.0f ms | %.0f MiB | %.0f ms | %.0f MiB | %.1f ms |", kind.c_str(), rows,
-                ms, grown, baseMs, baseMiB, answerMs);
+    std::printf("| %s | %d | %.0f ms | %.0f MiB | %.0f ms | %.0f MiB | %.1f ms |", kind.c_str(),
+                rows, ms, grown, baseMs, baseMiB, answerMs);
     if (kind == "long") {
         QTest::mouseClick(w->list->viewport(), Qt::LeftButton, {}, w->list->rowRect(0).center());
         const auto t2 = Clock::now();

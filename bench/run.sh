@@ -28,4 +28,17 @@ echo "## Peak memory of a fetch whose body is far over the cap"
 echo
 echo "## Window"
 display "$BIN/window_bench" 5 2>/dev/null | grep '^|'
-display "$BIN/startup_bench" 9 | grep '^|'
+display "$BIN/startup_bench" 9 2>/dev/null | grep '^|'
+echo
+echo "## Double-click → first frame of the first module, fresh process each time, median of 5"
+median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+for mode in cold warm; do
+  ms=$(for i in 1 2 3 4 5; do display "$BIN/first_module" "$mode" 2>/dev/null; done | median)
+  echo "| $mode | $ms ms |"
+done
+echo
+echo "## Huge and hostile pages, each in a fresh process"
+echo "| page | rows | Enter → rows shown | peak growth | bare GET | its peak growth | key press after |"
+for kind in dense million long; do
+  display "$BIN/page_bench" "$kind" 2>/dev/null
+done

@@ -30,9 +30,10 @@ constexpr const char* kPagePolicy =
 
 // A white movie of one frame, 16 x 16 pixels: the player loads it while the
 // view is idle, so that Ruffle's WebAssembly is ready before the first module.
-constexpr std::string_view kBlankMovie{"\x46\x57\x53\x0A\x1E\x00\x00\x00\x80\x00\x00\x0A\x00\x00\x00"
-                                       "\x0A\x00\x00\x18\x01\x00\x43\x02\xFF\xFF\xFF\x40\x00\x00\x00",
-                                       30};
+constexpr std::string_view kBlankMovie{
+    "\x46\x57\x53\x0A\x1E\x00\x00\x00\x80\x00\x00\x0A\x00\x00\x00"
+    "\x0A\x00\x00\x18\x01\x00\x43\x02\xFF\xFF\xFF\x40\x00\x00\x00",
+    30};
 
 std::string randomPrefix() {
     std::random_device device;
@@ -191,44 +192,53 @@ PlayerServer::PlayerServer(std::filesystem::path ruffleDir, HttpLimits limits)
         res.set_content(std::string(kBlankMovie), "application/x-shockwave-flash");
     });
 
+    // (Routes match any path: "." would miss a decoded path holding a line break.)
+    // Both routes name the module's generation first; one of an earlier module
+    // gets 410 Gone. \returns the module now played and the rest of the target.
+    const auto current = [&s](const httplib::Request& req, std::size_t prefixSize,
+                              httplib::Response& res, std::string_view& rest) {
+        rest = std::string_view(req.target).substr(prefixSize);
+        const long long g = takeGeneration(rest);
+        State::Current now = s.current();
+        if (g != now.generation || now.module.empty()) {
+            res.status = 410;
+            now.module.clear();
+        }
+        return now;
+    };
+
     // The module itself: the address the window chose, as it chose it.
     const std::string moviePrefix = s.prefix + std::string(kMoviePath);
-    s.server.Get(
-        moviePrefix + ".*", [&s, moviePrefix](const httplib::Request& req, httplib::Response& res) {
-            std::string_view rest = std::string_view(req.target).substr(moviePrefix.size());
-            const long long g = takeGeneration(rest);
-            const State::Current now = s.current();
-            if (g != now.generation || now.module.empty()) {
-                res.status = 410;
-                return;
-            }
-            s.fetch(g, now.module, now.reach, true, res);
-        });
+    s.server.Get(moviePrefix + R"([\s\S]*)",
+                 [&s, current, size = moviePrefix.size()](const httplib::Request& req,
+                                                          httplib::Response& res) {
+                     std::string_view rest;
+                     const State::Current now = current(req, size, res, rest);
+                     if (!now.module.empty())
+                         s.fetch(now.generation, now.module, now.reach, true, res);
+                 });
 
     // The module's own requests: /route/<generation>/http/host/path?query →
     // http://host/path?query, from the raw target so that the module's escapes
     // reach its server unchanged.
     const std::string routePrefix = s.prefix + std::string(kRoutePath);
-    s.server.Get(
-        routePrefix + ".*", [&s, routePrefix](const httplib::Request& req, httplib::Response& res) {
-            std::string_view rest = std::string_view(req.target).substr(routePrefix.size());
-            const long long g = takeGeneration(rest);
-            const State::Current now = s.current();
-            if (g != now.generation || now.module.empty()) {
-                res.status = 410;
-                return;
-            }
-            std::string address;
-            if (startsWithNoCase(rest, "http/"))
-                address = "http://" + std::string(rest.substr(5));
-            else if (startsWithNoCase(rest, "https/"))
-                address = "https://" + std::string(rest.substr(6));
-            if (address.empty()) {
-                res.status = 403;
-                return;
-            }
-            s.fetch(g, address, now.reach, false, res);
-        });
+    s.server.Get(routePrefix + R"([\s\S]*)",
+                 [&s, current, size = routePrefix.size()](const httplib::Request& req,
+                                                          httplib::Response& res) {
+                     std::string_view rest;
+                     const State::Current now = current(req, size, res, rest);
+                     if (now.module.empty()) return;
+                     std::string address;
+                     if (startsWithNoCase(rest, "http/"))
+                         address = "http://" + std::string(rest.substr(5));
+                     else if (startsWithNoCase(rest, "https/"))
+                         address = "https://" + std::string(rest.substr(6));
+                     if (address.empty()) {
+                         res.status = 403;
+                         return;
+                     }
+                     s.fetch(now.generation, address, now.reach, false, res);
+                 });
 
     s.port = s.server.bind_to_any_port("127.0.0.1");
     if (s.port <= 0) return;

@@ -4,6 +4,7 @@
 // holds.
 
 #include "search/module_addresses.h"
+#include "tests/support/process_memory.h"
 #include "tests/ui/window_fixture.h"
 
 #include <QProcess>
@@ -39,13 +40,6 @@ std::string gzip(const std::string& data) {
     out.resize(z.total_out);
     deflateEnd(&z);
     return out;
-}
-
-long long statusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind(key, 0) == 0) return std::stoll(line.substr(std::strlen(key)));
-    return -1;
 }
 
 // A TCP server on loopback that answers every connection with bytes that are
@@ -190,14 +184,14 @@ void HostileTest::searchSurvives() {
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start();
     std::ofstream("/proc/self/clear_refs") << "5"; // restart the memory high-water mark
-    const long long rssBefore = statusKiB("VmRSS:");
+    const long long rssBefore = testsupport::statusKiB("VmRSS:");
     QElapsedTimer clock;
     clock.start();
     const int boxes = testsupport::handleDialogs(
         [&] { QTest::mouseClick(fx_->w().searchButton, Qt::LeftButton); },
         [](QWidget* box) { box->close(); });
     const qint64 elapsed = clock.elapsed();
-    const long long grownKiB = statusKiB("VmHWM:") - rssBefore;
+    const long long grownKiB = testsupport::statusKiB("VmHWM:") - rssBefore;
     fx_->server().release();
 
     QCOMPARE(boxes, 0);

@@ -365,7 +365,8 @@ void PreviewTest::playerSpeaksChineseAndItsPanelsFit() {
         "  const box = panic.getBoundingClientRect();"
         "  const parts = [...panic.children].map(c => c.getBoundingClientRect());"
         "  const inside = parts.every(r => r.top >= box.top - 1 && r.bottom <= box.bottom + 1);"
-        "  return navigator.language + '|' + (inside && panic.scrollHeight <= panic.clientHeight + 1) +"
+        "  return navigator.language + '|' + (inside && panic.scrollHeight <= panic.clientHeight + "
+        "1) +"
         "         '|' + panic.textContent; })()");
     QString seen;
     QTRY_VERIFY_WITH_TIMEOUT((seen = evaluate(view, panel).toString()).contains('|'), 30000);
