@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -28,11 +29,20 @@ inline bool matchesAt(const char* p, std::string_view marker) noexcept {
 /// The one fast filter of both marker searches. Calls \p onCandidate(position)
 /// in text order for positions at or after \p from where \p first or \p second
 /// may start (every position where their first two bytes match, and every
-/// position of the last 16 bytes); stops when it returns false. Both markers
-/// must be lower case and at least two bytes long.
+/// position of the last 16 bytes); stops when it returns false (a callback
+/// returning nothing never stops it, and costs no test). Both markers must be
+/// lower case and at least two bytes long.
 template <class OnCandidate>
 void forEachCandidate(std::string_view text, std::size_t from, std::string_view first,
                       std::string_view second, OnCandidate&& onCandidate) {
+    const auto visit = [&onCandidate](std::size_t at) {
+        if constexpr (std::is_void_v<std::invoke_result_t<OnCandidate&, std::size_t>>) {
+            onCandidate(at);
+            return true;
+        } else {
+            return static_cast<bool>(onCandidate(at));
+        }
+    };
     const char* const base = text.data();
     const std::size_t size = text.size();
     std::size_t i = from;
@@ -52,14 +62,14 @@ void forEachCandidate(std::string_view text, std::size_t from, std::string_view 
                                            _mm_cmpeq_epi8(_mm_or_si128(b, foldB1), wantB1));
         auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(hitA, hitB)));
         while (mask != 0) {
-            if (!onCandidate(i + static_cast<std::size_t>(__builtin_ctz(mask)))) return;
+            if (!visit(i + static_cast<std::size_t>(__builtin_ctz(mask)))) return;
             mask &= mask - 1;
         }
     }
 #endif
     // The tail (and the whole text where SSE2 is not available): every position.
     for (; i < size; ++i)
-        if (!onCandidate(i)) return;
+        if (!visit(i)) return;
 }
 
 } // namespace search::detail
@@ -76,7 +86,6 @@ void scanMarkers(std::string_view text, std::string_view first, std::string_view
             onFirst(at);
         else if (at + second.size() <= size && detail::matchesAt(base + at, second))
             onSecond(at);
-        return true;
     });
 }
 
