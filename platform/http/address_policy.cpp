@@ -1,11 +1,11 @@
 #include "platform/http/address_policy.h"
 
+#include "platform/http/http_get.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
-#include <array>
 #include <cctype>
 #include <cstdint>
-#include <cstring>
 #include <curl/curl.h>
 #include <memory>
 #include <netinet/in.h>

@@ -4,8 +4,6 @@
 // Access model of browsers: the public internet, yes; this computer and its
 // local networks, only the module's own server.
 
-#include "platform/http/http_get.h"
-
 #include <atomic>
 #include <optional>
 #include <string>
@@ -57,8 +55,6 @@ public:
     /// The check for every request the module makes.
     [[nodiscard]] bool allowsRequest(std::string_view url, const sockaddr& peer,
                                      bool viaProxy) const;
-
-    [[nodiscard]] const std::optional<Origin>& origin() const { return origin_; }
 
 private:
     enum Space : int { Unknown, Public, Local };

@@ -30,33 +30,30 @@ bool isDeceptive(char32_t c) {
            (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xE0000 && c <= 0xE0FFF); // tags, selectors
 }
 
+// Bytes as text: UTF-8 where they are UTF-8, GB18030 (the superset of GBK and
+// GB2312) where they are not, else UTF-8 with U+FFFD for what is undecodable.
+// With \p prefix, the bytes were cut short, and a character cut at their end
+// is no error.
+QString decodeBytes(const QByteArray& data, bool prefix) {
+    const auto flags = prefix ? QStringDecoder::Flag::Default : QStringDecoder::Flag::Stateless;
+    QStringDecoder utf8(QStringDecoder::Utf8, flags);
+    QString text = utf8(data);
+    if (!utf8.hasError()) return text;
+    QStringDecoder gb18030("GB18030", flags);
+    if (gb18030.isValid()) {
+        text = gb18030(data);
+        if (!gb18030.hasError()) return text;
+    }
+    return QString::fromUtf8(data);
+}
+
 } // namespace
 
 QString shownCell(const std::string& bytes) {
     // A bounded prefix: four bytes a character at most, and a few to spare.
     constexpr std::size_t kPrefixBytes = 4 * kMaxShownChars + 16;
     const bool cut = bytes.size() > kPrefixBytes;
-    const QByteArray data = bytesOf(cut ? bytes.substr(0, kPrefixBytes) : bytes);
-    // Stateful decoders: a character cut at the end of the prefix is no error.
-    QString text;
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    text = utf8(data);
-    if (!utf8.hasError()) {
-        // Qt's UTF-8 decoding drops U+FEFF wherever it stands; it must show.
-        text.clear();
-        qsizetype from = 0;
-        for (qsizetype at; (at = data.indexOf("\xEF\xBB\xBF", from)) >= 0; from = at + 3)
-            text += QString::fromUtf8(data.mid(from, at - from)) + QChar(0xFEFF);
-        text += QString::fromUtf8(data.mid(from));
-    } else {
-        QStringDecoder gb18030("GB18030");
-        if (gb18030.isValid()) {
-            text = gb18030.decode(data);
-            if (gb18030.hasError()) text = QString::fromUtf8(data);
-        } else {
-            text = QString::fromUtf8(data);
-        }
-    }
+    const QString text = decodeBytes(bytesOf(cut ? bytes.substr(0, kPrefixBytes) : bytes), cut);
     QString shown;
     int chars = 0;
     for (const char32_t c : text.toUcs4()) {
@@ -110,16 +107,7 @@ bool InputPause::eventFilter(QObject*, QEvent* event) {
 }
 
 QString shownText(const std::string& bytes) {
-    const QByteArray data = bytesOf(bytes);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(data);
-    if (!utf8.hasError()) return text;
-    QStringDecoder gb18030("GB18030");
-    if (gb18030.isValid()) {
-        text = gb18030.decode(data);
-        if (!gb18030.hasError()) return text;
-    }
-    return QString::fromUtf8(data); // undecodable bytes show as U+FFFD
+    return decodeBytes(bytesOf(bytes), false);
 }
 
 // --- NumberBox -------------------------------------------------------------------------------

@@ -88,7 +88,7 @@ private slots:
 
     void searchSurvives_data();
     void searchSurvives();
-    void rapidEntersNeverOverlap();
+    void rapidEntersDuringASearchAreDropped();
 
 private:
     std::unique_ptr<WindowFixture> fx_;
@@ -205,7 +205,7 @@ void HostileTest::searchSurvives() {
         QCOMPARE(fx_->w().list->readCell(fx_->w().list->rowCount() - 1, 1), expected.back());
 }
 
-void HostileTest::rapidEntersNeverOverlap() {
+void HostileTest::rapidEntersDuringASearchAreDropped() {
     // Real key presses through the X server, sent while a search waits: they are
     // dropped, neither run at once nor replayed afterwards; then the window takes
     // input again.

@@ -34,6 +34,7 @@ private slots:
     void menuHoldsExactlyTwoItems_data();
     void menuHoldsExactlyTwoItems();
     void copyPutsColumnOneOnTheClipboard();
+    void copyKeepsInvisibleCharacters();
     void hintRowCopiesBeforeAnySearch();
     void copyWithNoRowSelectedStillConfirms();
     void nonWebTextsLoadNothing_data();
@@ -172,6 +173,19 @@ void PreviewTest::copyPutsColumnOneOnTheClipboard() {
     QCOMPARE(choose(fx_->rowCentre(1), QStringLiteral("复制地址")), QStringList({"复制成功!"}));
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("http://modules.test/blue.swf"));
     QCOMPARE(fx_->w().list->selectedRow(), 1);
+}
+
+void PreviewTest::copyKeepsInvisibleCharacters() {
+    // The cell shows them as escapes; the clipboard gets the characters themselves.
+    fx_->servePage("90012", "<embed src=\"http://a.test/a\u202Eb\uFEFFc\u200B.swf\">");
+    fx_->typeNumber("90012");
+    QTest::keyClick(fx_->w().numberBox, Qt::Key_Return);
+    QCOMPARE(fx_->w().list->shownCellText(0, 1),
+             QStringLiteral("http://a.test/a%E2%80%AEb%EF%BB%BFc%E2%80%8B.swf"));
+    QTest::mouseClick(fx_->w().list->viewport(), Qt::LeftButton, {}, fx_->rowCentre(0));
+    QCOMPARE(choose(fx_->rowCentre(0), QStringLiteral("复制地址")), QStringList({"复制成功!"}));
+    QCOMPARE(QApplication::clipboard()->text(),
+             QString::fromUtf8("http://a.test/a\u202Eb\uFEFFc\u200B.swf"));
 }
 
 void PreviewTest::hintRowCopiesBeforeAnySearch() {

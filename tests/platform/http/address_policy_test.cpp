@@ -35,6 +35,9 @@ const sockaddr& as(const sockaddr_storage& a) {
     return reinterpret_cast<const sockaddr&>(a);
 }
 
+// Every address in this table and the next test is only judged, as text or as a
+// socket address built here: nothing connects to one. Requests in this file go
+// to loopback servers alone.
 TEST(AddressPolicy, HostsAndAddressesAreJudgedAsBrowsersDo) {
     struct {
         const char* host;
